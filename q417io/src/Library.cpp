@@ -1,0 +1,200 @@
+// The library's one recorder: the chip image named by Q417_IMAGE, attached
+// while the file exists. Faults come from Q417IO_FAULTS and last for the
+// life of the process, as a pulled cable does.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "q417io.h"
+#include "q417io/Flash.h"
+
+namespace {
+
+struct Library {
+  std::mutex mutex;
+  std::unique_ptr<q417io::Flash> flash;
+  q417io::FaultPlan faults;
+  bool faultsBroken = false;
+  bool linkLost = false;  // survives reopening: the cut is for the process
+  uint64_t counted = 0;
+  Q417Window *window = nullptr;
+  std::thread watcher;
+  int stopPipe[2] = {-1, -1};
+
+  Library() {
+    if (const char *spec = std::getenv("Q417IO_FAULTS")) {
+      std::string error;
+      auto plan = q417io::parseFaults(spec, &error);
+      if (plan)
+        faults = *plan;
+      else {
+        std::fprintf(stderr, "q417io: Q417IO_FAULTS: %s\n", error.c_str());
+        faultsBroken = true;
+      }
+    }
+  }
+
+  ~Library() {
+    if (watcher.joinable()) {
+      [[maybe_unused]] auto n = ::write(stopPipe[1], "x", 1);
+      watcher.join();
+    }
+  }
+
+  static std::string imagePath() {
+    const char *p = std::getenv("Q417_IMAGE");
+    return p ? p : "";
+  }
+
+  // Opens the image when it is not open yet. Caller holds the mutex.
+  bool ensureOpen() {
+    if (faultsBroken || linkLost) return false;
+    if (flash) return true;
+    std::string path = imagePath();
+    if (path.empty()) return false;
+    auto storage = q417io::ImageStorage::open(path, nullptr);
+    if (!storage) return false;
+    flash = std::make_unique<q417io::Flash>(std::move(storage));
+    flash->faults() = faults;
+    for (uint32_t b : q417io::readFactoryBadBlocks(path)) flash->faults().bad.insert(b);
+    return true;
+  }
+
+  // After each operation: a lost link stays lost for the process.
+  void noteLink() {
+    if (flash && !flash->linked()) {
+      linkLost = true;
+    }
+    if (flash) faults = flash->faults();  // consumed damaged reads stay consumed
+  }
+
+  void watch();
+};
+
+Library &lib() {
+  static Library instance;
+  return instance;
+}
+
+void Library::watch() {
+  std::string path = imagePath();
+  if (path.empty()) return;
+  std::filesystem::path image(path);
+  std::string dir = image.parent_path().empty() ? "." : image.parent_path().string();
+  std::string name = image.filename().string();
+  int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (fd < 0) return;
+  if (::inotify_add_watch(fd, dir.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE) < 0) {
+    ::close(fd);
+    return;
+  }
+  alignas(inotify_event) char buf[8192];
+  for (;;) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[1].revents) break;
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    for (ssize_t i = 0; i < n;) {
+      auto *ev = reinterpret_cast<inotify_event *>(buf + i);
+      i += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+      if (ev->len == 0 || name != ev->name) continue;
+      uint32_t event = 0;
+      {
+        std::lock_guard lock(mutex);
+        if (ev->mask & (IN_DELETE | IN_MOVED_FROM)) {
+          flash.reset();
+          event = Q417_DEVICE_REMOVECOMPLETE;
+        } else {
+          event = Q417_DEVICE_ARRIVAL;
+        }
+      }
+      Q417Window *w = window;
+      if (w && w->proc) w->proc(w->context, event);
+    }
+  }
+  ::close(fd);
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned char SSFDCInitialize(int) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  return l.ensureOpen() ? 1 : 0;
+}
+
+Q417Handle DEVICEGetHandle(void) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (!l.flash) return -1;
+  auto *image = dynamic_cast<q417io::ImageStorage *>(&l.flash->storage());
+  return image ? ::fcntl(image->fd(), F_DUPFD_CLOEXEC, 0) : -1;
+}
+
+void DEVICESetHandle(Q417Handle handle) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (handle == -1) l.flash.reset();
+}
+
+Q417Handle RegisterUsbDeviceNotificationByInterface(Q417Window *window) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  l.window = window;
+  if (!l.watcher.joinable()) {
+    if (::pipe2(l.stopPipe, O_CLOEXEC) != 0) return -1;
+    l.watcher = std::thread([&l] { l.watch(); });
+  }
+  return 1;
+}
+
+uint16_t SSFDCGetFlashIDLun(int) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (!l.ensureOpen()) return 0;
+  return l.flash->id();
+}
+
+int SSFDCReadBlockEx(unsigned char *buffer, uint32_t block, int) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (!buffer || !l.ensureOpen()) return 0;
+  int r = l.flash->read(buffer, block);
+  l.noteLink();
+  return r;
+}
+
+int SSFDCEraseBlock(uint32_t block, int) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (!l.ensureOpen()) return 0;
+  int r = l.flash->erase(block);
+  l.noteLink();
+  return r;
+}
+
+int SSFDCWriteBlockEx(unsigned char *buffer, uint32_t block, int) {
+  auto &l = lib();
+  std::lock_guard lock(l.mutex);
+  if (!buffer || !l.ensureOpen()) return 0;
+  int r = l.flash->write(buffer, block);
+  l.noteLink();
+  return r;
+}
+
+}  // extern "C"

@@ -1,0 +1,37 @@
+#include "recorder/FlashIo.h"
+
+#include "q417io/Flash.h"
+
+namespace recorder {
+uint8_t MemoryFlashIo::initialize() {
+  open_ = attached_ && flash_.linked();
+  return open_ ? 1 : 0;
+}
+
+void MemoryFlashIo::setDeviceHandle(Q417Handle handle) {
+  if (handle == -1) open_ = false;
+}
+
+Q417Handle MemoryFlashIo::registerNotification(Q417Window *window) {
+  window_ = window;
+  return 1;
+}
+
+uint16_t MemoryFlashIo::flashId() { return attached_ ? flash_.id() : 0; }
+
+int MemoryFlashIo::readBlock(uint8_t *raw, uint32_t block) { return attached_ ? flash_.read(raw, block) : 0; }
+int MemoryFlashIo::eraseBlock(uint32_t block) { return attached_ ? flash_.erase(block) : 0; }
+int MemoryFlashIo::writeBlock(uint8_t *raw, uint32_t block) { return attached_ ? flash_.write(raw, block) : 0; }
+
+void MemoryFlashIo::attach() {
+  attached_ = true;
+  if (window_ && window_->proc) window_->proc(window_->context, Q417_DEVICE_ARRIVAL);
+}
+
+void MemoryFlashIo::detach() {
+  attached_ = false;
+  open_ = false;
+  if (window_ && window_->proc) window_->proc(window_->context, Q417_DEVICE_REMOVECOMPLETE);
+}
+
+}  // namespace recorder

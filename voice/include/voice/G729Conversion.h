@@ -1,0 +1,60 @@
+// Converting a WAV file into a voice file (header and G.729 stream) and back,
+// block by block, reporting into the progress window that the caller shows.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "components/JobUi.h"
+#include "components/wavefile/WaveFile.h"
+#include "voice/Codec.h"
+
+namespace voice {
+
+// A read or write of a voice file that failed inside a conversion loop. The
+// conversions leave it, and components::WaveFileError, to their caller.
+class VoiceFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class G729Conversion {
+ public:
+  // waveFile is the application's wave-file component; codec defaults to
+  // the process's one encoder and decoder.
+  G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, Codec &codec = processCodec());
+
+  // Encodes the WAV open for reading in the wave-file component (16-bit mono
+  // 8000 Hz PCM) into a new voice file at outputPath; bits, rate and
+  // channels go into the header. True when the whole file was converted;
+  // false when cancelled (the output keeps what was written) or when the
+  // output cannot be created. The source stays open.
+  bool EncodeWaveToG729(const std::string &outputPath, int bits, int rate, int channels);
+
+  // Decodes the voice file at sourcePath into a new WAV at outputPath. True
+  // when finished; false when cancelled (a complete, shorter WAV remains) or
+  // failed. Leaves the wave-file component closed.
+  bool DecodeG729ToWave(const std::string &sourcePath, const std::string &outputPath);
+
+ private:
+  void showFile(const std::string &path);
+  void showProgress(uint64_t done, uint64_t all);
+  void error(const char *captionKey, const char *textKey);
+
+  components::JobUi &ui_;
+  components::WaveFile &waveFile_;
+  Codec &codec_;
+};
+
+// The message keys the conversions show.
+namespace keys {
+inline constexpr char kKindProgram[] = "FM_kind_errormsg0";
+inline constexpr char kKindNotice[] = "FM_kind_errormsg2";
+inline constexpr char kCannotCreate[] = "FM_text_system_errmsg2";
+inline constexpr char kCannotOpen[] = "FM_text_system_errmsg3";
+inline constexpr char kWaveNotUsable[] = "FM_text_system_errmsg6";
+inline constexpr char kNotVoiceFile[] = "FM_text_system_errmsg11";
+inline constexpr char kConvertTitle[] = "FM_Caption_title8";
+}  // namespace keys
+
+}  // namespace voice

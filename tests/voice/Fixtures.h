@@ -1,0 +1,60 @@
+// Small helpers the voice tests share: a temporary folder, raw file bytes,
+// WAV files built chunk by chunk, and speech made with espeak-ng and sox.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fixtures {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  std::string path(const std::string &name) const { return (dir_ / name).string(); }
+  std::string root() const { return dir_.string(); }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+Bytes readFile(const std::string &path);
+void writeFile(const std::string &path, const Bytes &bytes);
+bool exists(const std::string &path);
+
+// Little-endian pieces of a RIFF file.
+void putLe16(Bytes &out, uint32_t v);
+void putLe32(Bytes &out, uint32_t v);
+// One chunk: id, size (the body's size unless given) and body, padded to even length.
+Bytes chunk(const char id[4], const Bytes &body, int64_t declaredSize = -1);
+// A PCM format block of 16 bytes.
+Bytes pcmFormat(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t tag = 1);
+// "RIFF" size "WAVE" followed by the chunks.
+Bytes riff(const std::vector<Bytes> &chunks);
+// A plain 16-bit PCM WAV holding data.
+Bytes pcmWav(const Bytes &data, uint16_t channels = 1, uint32_t rate = 8000, uint16_t bits = 16);
+
+// data bytes where every 16-byte group holds one value (its index), so that
+// a codec keeping one byte per group maps it back exactly.
+Bytes groupedSamples(size_t bytes);
+
+// 16-bit samples of a WAV's data.
+std::vector<int16_t> samplesOf(const Bytes &data);
+
+// Runs a shell command; returns its exit status (-1 when it did not exit).
+int run(const std::string &command);
+// Runs a command and collects its standard error.
+int run(const std::string &command, std::string &stderrText);
+
+// Speech from espeak-ng, resampled with sox to 8000 Hz mono 16-bit, as a WAV
+// at path. Repeated 'times' times when longer speech is needed.
+void makeSpeechWav(const std::string &path, int times = 1);
+
+}  // namespace fixtures

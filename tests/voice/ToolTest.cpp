@@ -1,0 +1,109 @@
+// q417 encode and decode as a user runs them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "Fixtures.h"
+#include "components/wavefile/WaveFile.h"
+#include "voice/VoiceHeader.h"
+
+namespace {
+
+using namespace fixtures;
+
+const std::string kTool = Q417_TOOL;
+
+std::string q417(const std::string &args) { return "'" + kTool + "' " + args; }
+
+// Until the tool reads Q417.ini it prints keys; afterwards the key's text.
+bool namesKey(const std::string &output, const std::string &key) {
+  if (output.find(key) != std::string::npos) return true;
+  const char *source = std::getenv("QUILLORN_SOURCE_DIR");
+  std::ifstream ini(std::string(source ? source : ".") + "/data/Q417.ini");
+  for (std::string line; std::getline(ini, line);)
+    if (line.rfind(key + "=", 0) == 0) {
+      std::string text = line.substr(key.size() + 1);
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      return !text.empty() && output.find(text) != std::string::npos;
+    }
+  return false;
+}
+
+TEST(Q417Tool, EncodeAndDecodeRoundTripSpeech) {
+  TempDir dir;
+  makeSpeechWav(dir.path("speech.wav"));
+  voice::HeaderTime before = voice::HeaderTime::now();
+  ASSERT_EQ(run(q417("encode '" + dir.path("speech.wav") + "' '" + dir.path("Memo.dvg") + "' >/dev/null")), 0);
+  ASSERT_EQ(run(q417("decode '" + dir.path("Memo.dvg") + "' '" + dir.path("back.wav") + "' >/dev/null")), 0);
+
+  components::WaveFile source, back;
+  ASSERT_TRUE(source.open(dir.path("speech.wav")));
+  ASSERT_TRUE(back.open(dir.path("back.wav")));
+  EXPECT_TRUE(back.format().isPcm(16, 1, 8000));
+  Bytes dvg = readFile(dir.path("Memo.dvg"));
+  EXPECT_EQ(dvg.size(), 256 + source.dataSize() / 16);
+  EXPECT_EQ(back.dataSize(), (dvg.size() - 256) * 16);
+
+  // The header, byte by byte, apart from the moment it was made.
+  voice::HeaderTime after = voice::HeaderTime::now();
+  Bytes expected(256);
+  voice::MakeG729FileHeader(expected.data(), 16, 8000, 1, "Memo.dvg", true, after);
+  for (size_t i = 5; i <= 10; ++i) expected[i] = dvg[i];
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), dvg.begin()));
+  auto minuteOf = [](int d, int h, int m) { return (d * 24 + h) * 60 + m; };
+  int made = minuteOf(dvg[7], dvg[8], dvg[9]);
+  EXPECT_TRUE(made == minuteOf(before.day, before.hour, before.minute) ||
+              made == minuteOf(after.day, after.hour, after.minute));
+  EXPECT_TRUE(dvg[6] == before.month || dvg[6] == after.month);
+}
+
+TEST(Q417Tool, BadInputGetsAMessageAndWritesNothing) {
+  TempDir dir;
+  Bytes good = pcmWav(groupedSamples(800));
+  Bytes header(256);
+  voice::MakeG729FileHeader(header.data(), 16, 8000, 1, "v.dvg", true, voice::HeaderTime{});
+  Bytes wrongKind = header;
+  wrongKind[32] = 0x55;
+  wrongKind.resize(756, 0x12);
+  struct Case {
+    const char *name, *command;
+    Bytes input;
+    const char *key;
+  } cases[] = {
+      {"44100 Hz stereo WAV", "encode", pcmWav(groupedSamples(800), 2, 44100), "FM_text_system_errmsg6"},
+      {"GSM WAV", "encode", riff({chunk("fmt ", pcmFormat(1, 8000, 0, 49)), chunk("data", Bytes(65))}),
+       "FM_text_system_errmsg6"},
+      {"truncated WAV header", "encode", Bytes(good.begin(), good.begin() + 30), "FM_text_system_errmsg6"},
+      {"data chunk longer than the file", "encode", Bytes(good.begin(), good.end() - 100), "FM_text_system_errmsg6"},
+      {"empty WAV file", "encode", {}, "FM_text_system_errmsg6"},
+      {"empty voice file", "decode", {}, "FM_text_system_errmsg11"},
+      {"256-byte voice file", "decode", header, "FM_text_system_errmsg11"},
+      {"voice file of kind LP", "decode", wrongKind, "FM_text_system_errmsg11"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    writeFile(dir.path("in"), c.input);
+    std::string errors;
+    int rc = run(q417(std::string(c.command) + " '" + dir.path("in") + "' '" + dir.path("out") + "'"), errors);
+    EXPECT_EQ(rc, 1) << errors;
+    EXPECT_TRUE(namesKey(errors, c.key)) << errors;
+    EXPECT_FALSE(exists(dir.path("out")));
+  }
+  std::string errors;
+  EXPECT_EQ(run(q417("decode '" + dir.path("missing.dvg") + "' '" + dir.path("out") + "'"), errors), 1);
+  EXPECT_TRUE(namesKey(errors, "FM_text_system_errmsg3")) << errors;
+  EXPECT_EQ(run(q417("encode only-one-argument.wav"), errors), 2);
+}
+
+TEST(Q417Tool, AFullDiskIsAnErrorNotASuccess) {
+  if (!exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  TempDir dir;
+  writeFile(dir.path("in.wav"), pcmWav(groupedSamples(400000)));
+  std::string errors;
+  EXPECT_EQ(run(q417("encode '" + dir.path("in.wav") + "' /dev/full"), errors), 1);
+  EXPECT_NE(errors.find("/dev/full"), std::string::npos) << errors;
+}
+
+}  // namespace

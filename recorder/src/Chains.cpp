@@ -1,0 +1,178 @@
+#include "recorder/Chains.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "recorder/BlockIo.h"
+#include "recorder/ByteOrder.h"
+#include "recorder/SystemBlock.h"
+
+namespace recorder {
+
+void Chains::encodeLastPageCount(uint32_t n, uint8_t *bytes) {
+  uint32_t q = n / 512, r = n % 512;
+  if (r == 0 && q > 0) r = 512, q -= 1;
+  writeU16(bytes, r);
+  bytes[2] = static_cast<uint8_t>(q);
+}
+
+bool Chains::fileBlocks(uint32_t first, uint32_t pages, std::vector<uint32_t> &blocks) const {
+  blocks.clear();
+  uint32_t count = v_.blockCount();
+  uint32_t n = blocksForPages(pages);
+  if (pages == 0 || first >= count || n > count) return false;
+  blocks.reserve(n);
+  uint32_t cur = first;
+  blocks.push_back(cur);
+  for (uint32_t k = 1; k < n; ++k) {
+    cur = v_.image.mapEntry(cur);
+    if (cur >= count) return false;
+    blocks.push_back(cur);
+  }
+  return true;
+}
+
+void Chains::buildChainSpare(uint32_t next, int count, uint8_t *spare) {
+  std::memset(spare, 0xFF, kSpareImageSize);
+  uint8_t *link = spare + dataspare::kNextPage * kSpareSize + dataspare::kNext;
+  writeU16(link, next == 0 ? blockmap::kLast : next);
+  if (count >= 0) encodeLastPageCount(static_cast<uint32_t>(count), spare + dataspare::kCountPage * kSpareSize + dataspare::kCount);
+}
+
+void Chains::GetFlashBlockNextChainInfo(uint32_t next, uint8_t *spare, int count) {
+  buildChainSpare(next, count, spare);
+  if (next != 0) BlockIo(v_).erase(next);
+}
+
+uint32_t dataLength(const uint8_t *raw) {
+  for (uint32_t p = kPagesPerBlock; p-- > 0;) {
+    const uint8_t *page = raw + rawDataOffset(p);
+    for (uint32_t i = kPageSize; i-- > 0;)
+      if (page[i] != 0xFF) return p * kPageSize + i + 1;
+  }
+  return 0;
+}
+
+bool Chains::chainReadError() {
+  v_.ui.progressClose();
+  v_.ui.messageBox("FM_kind_errormsg1", "FM_text_pen_errmsg13", components::MsgKind::Error, components::kButtonsOk);
+  v_.link.DisconnectUSB();
+  return false;
+}
+
+bool Chains::readChainBlock(uint32_t block, uint8_t *raw) {
+  if (block >= v_.blockCount()) return false;
+  return BlockIo(v_).readClean(block, raw, damage::kChainWalk, BlockIo::Retry{true, false, true}) == BlockIo::Read::Ok;
+}
+
+bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint32_t> &blocks, uint32_t &pagesInLast,
+                                 const std::function<bool(uint32_t)> &mayFollow) {
+  blocks.clear();
+  pagesInLast = 0;
+  auto raw = allocRawBlock();
+  if (!raw) {
+    v_.ui.messageBox("FM_kind_errormsg0", "FM_text_system_errmsg0", components::MsgKind::Error, components::kButtonsOk);
+    return false;
+  }
+  const uint32_t chip = v_.blockCount();
+  std::vector<bool> visited(chip, false);
+  uint32_t cur = start;
+  for (;;) {
+    v_.ui.pump();
+    if (!v_.link.deviceOpen) {
+      v_.link.DisconnectUSB();
+      return false;
+    }
+    // Damaged links can loop or run on past the chip's end: a block seen
+    // before, a block beyond the chip or a chain longer than the chip ends
+    // as an unreadable block does, before anything is written.
+    if (cur >= chip || visited[cur] || blocks.size() >= chip) return chainReadError();
+    if (!readChainBlock(cur, raw.get())) return chainReadError();
+    visited[cur] = true;
+    blocks.push_back(cur);
+    uint16_t next = BlockIo::nextLink(raw.get());
+    if (next == blockmap::kFree || next == blockmap::kLast) break;
+    if (mayFollow && !mayFollow(next)) break;
+    cur = next;
+  }
+
+  // blocks.back() is the last block written; count is the number before it.
+  size_t count = blocks.size() - 1;
+  uint32_t len = dataLength(raw.get());
+  // A linked block that was erased but never written holds nothing: the file
+  // ends in the block before it. Going back repeats while a block holds only
+  // 0xFF bytes, since trailing 0xFF bytes are not part of the file.
+  while (len == 0) {
+    if (count == 0) {
+      SystemBlock(v_).WriteSystemImage();
+      blocks.clear();
+      return false;
+    }
+    --count;
+    if (!readChainBlock(blocks[count], raw.get())) return chainReadError();
+    len = dataLength(raw.get());
+  }
+
+  if (fileheader::isVoiceMode(mode)) {
+    int64_t voice = static_cast<int64_t>(count) * kBlockDataSize + len - kPageSize;
+    if (voice < 0) voice = 0;  // not even the header page is complete: keep the header page alone
+    voice -= voice % kVoiceFrameBytes;
+    int64_t total = voice + kPageSize;
+    size_t newCount = static_cast<size_t>((total - 1) / kBlockDataSize);
+    len = static_cast<uint32_t>(total - static_cast<int64_t>(newCount) * kBlockDataSize);
+    // When the cut removes more than the last block holds (fewer than 10
+    // bytes in it), the file now ends in the block before: that block is
+    // rewritten as the last one, exactly as the last block would have been.
+    // The block after it is left as it stands: it is not entered in the
+    // block map, so it stays free, and a later write erases it before use.
+    // Erasing it here would only add a flash operation that a cut can tear.
+    if (newCount < count) {
+      count = newCount;
+      if (!readChainBlock(blocks[count], raw.get())) return chainReadError();
+    }
+    uint32_t from = (len / kPageSize) * kRawPageSize + len % kPageSize;
+    std::memset(raw.get() + from, 0xFF, kRawBlockSize - from);
+  }
+
+  pagesInLast = (len + kPageSize - 1) / kPageSize;
+  uint32_t lastPageBytes = len % kPageSize == 0 ? kPageSize : len % kPageSize;
+  uint8_t *spare0 = raw.get() + rawSpareOffset(dataspare::kNextPage);
+  std::memset(spare0, 0xFF, kSpareSize);
+  writeU16(spare0 + dataspare::kNext, blockmap::kLast);
+  encodeLastPageCount(lastPageBytes, raw.get() + rawSpareOffset(dataspare::kCountPage) + dataspare::kCount);
+  // A refused erase or write only initialises the library again.
+  BlockIo(v_).writeRaw(blocks[count], raw.get());
+  blocks.resize(count + 1);
+  return true;
+}
+
+bool Chains::AddFlashBadBlock(uint32_t block) {
+  SystemImage &image = v_.image;
+  // The header's table holds 128 entries; a block beyond it is still
+  // marked bad in the block map, so it is never used again.
+  if (v_.badBlocks.add(block)) {
+    uint32_t n = v_.badBlocks.count();
+    image.header()[header::kBadBlockCount] = static_cast<uint8_t>(n);
+    writeU16(image.header() + header::kBadBlockTable + 2 * (n - 1), block);
+  }
+  image.setMapEntry(block, blockmap::kBad);
+  return SystemBlock(v_).WriteSystemImage();
+}
+
+uint32_t Chains::GetFlashWriteableBlock(uint32_t start, const uint32_t *exclude, size_t n) const {
+  uint32_t count = v_.blockCount();
+  if (count < kTopSpareBlocks + 1) return 0;
+  for (uint32_t a = start; a <= count - kTopSpareBlocks - 1; ++a) {
+    if (v_.image.mapEntry(a) != blockmap::kFree || v_.badBlocks.contains(a)) continue;
+    if (exclude && std::find(exclude, exclude + n, a) != exclude + n) continue;
+    return a;
+  }
+  return 0;
+}
+
+int Chains::GetFlashAvaliableBlockCount() const {
+  return static_cast<int>(v_.blockCount()) - static_cast<int>(v_.image.totalBlocksUsed()) -
+         static_cast<int>(v_.image.badBlockCount()) - static_cast<int>(kUnavailableBlocks);
+}
+
+}  // namespace recorder

@@ -37,6 +37,35 @@ bool MemoryStorage::write(uint32_t block, const uint8_t *raw) {
   return true;
 }
 
+bool Storage::erase(uint32_t block) {
+  std::vector<uint8_t> raw(kRawBlockSize, 0xFF);
+  return write(block, raw.data());
+}
+
+bool Storage::program(uint32_t block, const uint8_t *raw, uint32_t pages) {
+  std::vector<uint8_t> cells(kRawBlockSize);
+  if (!read(block, cells.data())) return false;
+  for (uint32_t i = 0; i < pages * kRawPageSize; ++i) cells[i] &= raw[i];
+  return write(block, cells.data());
+}
+
+bool MemoryStorage::erase(uint32_t block) {
+  if (block >= blocks_.size()) return false;
+  blocks_[block].reset();
+  return true;
+}
+
+bool MemoryStorage::program(uint32_t block, const uint8_t *raw, uint32_t pages) {
+  if (block >= blocks_.size()) return false;
+  size_t n = static_cast<size_t>(pages) * kRawPageSize;
+  auto cells = std::make_shared<std::vector<uint8_t>>(kRawBlockSize, 0xFF);
+  if (blocks_[block]) std::memcpy(cells->data(), blocks_[block]->data(), kRawBlockSize);
+  uint8_t *c = cells->data();
+  for (size_t i = 0; i < n; ++i) c[i] &= raw[i];
+  blocks_[block] = std::move(cells);
+  return true;
+}
+
 Flash::Flash(std::unique_ptr<Storage> storage) : storage_(std::move(storage)) {}
 
 std::unique_ptr<Flash> Flash::inMemory(uint32_t blocks) {
@@ -86,16 +115,16 @@ int Flash::erase(uint32_t block) {
   uint64_t nth = ++counters_.erases;
   uint64_t nthOfBlock = ++counters_.blockErases[block];
   if (refused(block, faults_.failErase, nthOfBlock)) return cutIfDue(op), 0;
-  std::vector<uint8_t> raw(kRawBlockSize, 0xFF);
   if (faults_.tornErase == nth || faults_.tearOp == op) {
     // Cut half-way: the first half of the pages is erased, the rest as it was.
+    std::vector<uint8_t> raw(kRawBlockSize, 0xFF);
     storage_->read(block, raw.data());
     std::memset(raw.data(), 0xFF, kRawBlockSize / 2);
     storage_->write(block, raw.data());
     linkLost_ = true;
     return 0;
   }
-  if (!storage_->write(block, raw.data())) return 0;
+  if (!storage_->erase(block)) return 0;
   return cutIfDue(op), 1;
 }
 
@@ -110,10 +139,7 @@ int Flash::write(const uint8_t *raw, uint32_t block) {
   if (faults_.tornWrite == nth) pages = faults_.tornWritePages, torn = true;
   if (faults_.tearOp == op) pages = faults_.tearOpPages, torn = true;
   // Programming only clears bits: the result is the AND of old and new.
-  std::vector<uint8_t> cells(kRawBlockSize);
-  storage_->read(block, cells.data());
-  for (uint32_t i = 0; i < pages * kRawPageSize; ++i) cells[i] &= raw[i];
-  storage_->write(block, cells.data());
+  storage_->program(block, raw, pages);
   if (torn) {
     linkLost_ = true;
     return 0;

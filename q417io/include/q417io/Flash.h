@@ -62,6 +62,11 @@ class Storage {
   virtual uint32_t blockCount() const = 0;
   virtual bool read(uint32_t block, uint8_t *raw) = 0;
   virtual bool write(uint32_t block, const uint8_t *raw) = 0;
+  // Sets every byte of the block to 0xFF.
+  virtual bool erase(uint32_t block);
+  // Programs the first `pages` pages of raw: each stored byte becomes the AND
+  // of old and new, as NAND cells only go from 1 to 0.
+  virtual bool program(uint32_t block, const uint8_t *raw, uint32_t pages);
 };
 
 // Memory storage with copy-on-write blocks, so that a snapshot of a whole
@@ -73,6 +78,8 @@ class MemoryStorage final : public Storage {
   uint32_t blockCount() const override { return static_cast<uint32_t>(blocks_.size()); }
   bool read(uint32_t block, uint8_t *raw) override;
   bool write(uint32_t block, const uint8_t *raw) override;
+  bool erase(uint32_t block) override;
+  bool program(uint32_t block, const uint8_t *raw, uint32_t pages) override;
   Snapshot snapshot() const { return blocks_; }
   void restore(const Snapshot &s) { blocks_ = s; }
 

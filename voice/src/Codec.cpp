@@ -1,5 +1,6 @@
 #include "voice/Codec.h"
 
+#include <bit>
 #include <cstring>
 
 extern "C" {
@@ -24,8 +25,12 @@ class Bcg729 {
     int16_t samples[kFrameSamples];
     for (size_t frame = 0; frame < kFramesPerBlock; ++frame) {
       const uint8_t *in = pcm + frame * kFrameSamples * 2;
-      for (size_t i = 0; i < kFrameSamples; ++i)
-        samples[i] = static_cast<int16_t>(static_cast<uint16_t>(in[2 * i] | in[2 * i + 1] << 8));
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(samples, in, sizeof samples);
+      } else {
+        for (size_t i = 0; i < kFrameSamples; ++i)
+          samples[i] = static_cast<int16_t>(static_cast<uint16_t>(in[2 * i] | in[2 * i + 1] << 8));
+      }
       uint8_t *out = coded_ + frame * kFrameBytes;
       uint8_t length = 0;
       bcg729Encoder(encoder_, samples, out, &length);
@@ -40,10 +45,14 @@ class Bcg729 {
     for (size_t frame = 0; frame < kFramesPerBlock; ++frame) {
       bcg729Decoder(decoder_, coded + frame * kFrameBytes, kFrameBytes, 0, 0, 0, samples);
       uint8_t *out = pcm_ + frame * kFrameSamples * 2;
-      for (size_t i = 0; i < kFrameSamples; ++i) {
-        auto v = static_cast<uint16_t>(samples[i]);
-        out[2 * i] = static_cast<uint8_t>(v);
-        out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, samples, sizeof samples);
+      } else {
+        for (size_t i = 0; i < kFrameSamples; ++i) {
+          auto v = static_cast<uint16_t>(samples[i]);
+          out[2 * i] = static_cast<uint8_t>(v);
+          out[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+        }
       }
     }
     return pcm_;

@@ -119,7 +119,7 @@ size_t WriteFieldText(uint8_t *field, size_t width, std::string_view text) {
     }
     if (backed == 4) length = width;
   }
-  std::memcpy(field, text.data(), length);
+  if (length) std::memcpy(field, text.data(), length);
   return length;
 }
 

@@ -25,8 +25,8 @@ BlockIo::Read BlockIo::readClean(uint32_t block, uint8_t *raw, SpareRange range,
     bool read = readRaw(block, raw);
     if (read && spareClean(raw, range)) return Read::Ok;
     if (!read && !retry.retryFailures) return Read::Failed;
-    if (++damaged >= kMaxDamagedReads) return Read::Damaged;
     if (retry.countOnPanel) v_.setRetryCount(v_.retryCount + 1);
+    if (++damaged >= kMaxDamagedReads) return Read::Damaged;
     if (retry.pump) v_.ui.pump();
   }
 }

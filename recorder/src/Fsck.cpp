@@ -181,7 +181,8 @@ std::vector<Violation> Fsck::run() {
     if (count > limit)
       add(fsckcode::kFileCount, "folder " + std::to_string(f) + ": file count " + std::to_string(count) +
                                     " above the limit " + std::to_string(limit));
-    uint32_t entries = std::min<uint32_t>(count, folderpage::kMaxEntries);
+    // Entries beyond the limit are not entries at all.
+    uint32_t entries = std::min<uint32_t>({count, limit, folderpage::kMaxEntries});
     for (uint32_t i = entries; i < std::min<uint32_t>(limit, folderpage::kMaxEntries); ++i)
       if (!image.entryErased(f, i)) {
         add(fsckcode::kEntryTail, "folder " + std::to_string(f) + ": entry " + std::to_string(i + 1) +
@@ -193,6 +194,10 @@ std::vector<Violation> Fsck::run() {
     for (uint32_t i = 0; i < entries; ++i) {
       SystemImage::Entry e = image.entry(f, i);
       std::string name = fileName(f, i);
+      if (image.entryErased(f, i)) {
+        add(fsckcode::kEntryRange, name + ": the entry reads 0xFF within the file count");
+        break;
+      }
       uint32_t expected = Chains::blocksForPages(e.pages);
       used += expected;
       if (e.firstBlock >= chip || e.pages == 0 || expected > chip) {

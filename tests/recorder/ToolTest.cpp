@@ -1,0 +1,129 @@
+// q417 ls, info and fsck over the stand-in library, on images that
+// q417-testimage lays out.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out;
+};
+
+Result run(const std::string &command) {
+  Result r{-1, {}};
+  FILE *p = ::popen((command + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  int status = ::pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+struct Tool : ::testing::Test {
+  std::filesystem::path dir;
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("q417-recorder-tool-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string image(const std::string &args = "") {
+    std::string path = (dir / "chip.img").string();
+    std::filesystem::remove(path);
+    Result made = run(std::string(Q417_TESTIMAGE) + " " + path + " " + args);
+    EXPECT_EQ(0, made.status) << made.out;
+    return path;
+  }
+  Result q417(const std::string &path, const std::string &args) {
+    // The environment names another image: --image wins.
+    return run("Q417_IMAGE=/nonexistent " + std::string(Q417_TOOL) + " --image " + path + " " + args);
+  }
+};
+
+TEST_F(Tool, LsJsonListsFoldersAndRecordings) {
+  std::string path = image();
+  Result r = q417(path, "ls --json");
+  ASSERT_EQ(0, r.status) << r.out;
+  EXPECT_EQ(0u, r.out.find("{\"capacity_mb\": 128, \"block_count\": 1024, \"available_blocks\": 1013, "
+                           "\"bad_blocks\": [], \"folders\": [{\"folder\": 1, \"files\": [{\"number\": 1, "
+                           "\"name\": \"MEMO1\", \"ext\": \"DVG\", \"mode\": \"SP\", \"flag_p\": \"N\", "
+                           "\"flag_t\": \"N\", \"date\": \"24-03-15\", \"time\": \"13:05:09\", \"pages\": 3, "
+                           "\"first_block\": 4, \"bytes\": 4352}, {\"number\": 2, \"name\": \"Long talk\""))
+      << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 2, \"files\": [{\"number\": 1, \"name\": \"B1\", \"ext\": "
+                                          "\"DVG\", \"mode\": \"LP\", \"flag_p\": \"P\", \"flag_t\": \"T\", \"date\": "
+                                          "\"23-12-31\", \"time\": \"00:59:59\", \"pages\": 2, \"first_block\": 7, "
+                                          "\"bytes\": 2304}]}"))
+      << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 3, \"files\": []}"));
+  EXPECT_NE(std::string::npos, r.out.find("\"ext\": \"MP3\", \"mode\": \"--\""));
+  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 8, \"files\": []}]}\n"));
+}
+
+TEST_F(Tool, LsTextAndInfo) {
+  std::string path = image("--blocks 2048");
+  Result ls = q417(path, "ls");
+  ASSERT_EQ(0, ls.status) << ls.out;
+  EXPECT_NE(std::string::npos, ls.out.find("# 1/MEMO1")) << ls.out;
+  EXPECT_NE(std::string::npos, ls.out.find("24-03-15 PM 1:05"));
+  Result info = q417(path, "info --json");
+  ASSERT_EQ(0, info.status) << info.out;
+  EXPECT_NE(std::string::npos, info.out.find("\"device_code\": \"0xDA\""));
+  EXPECT_NE(std::string::npos, info.out.find("\"block_count\": 2048, \"last_system_page\": 10"));
+  EXPECT_NE(std::string::npos, info.out.find("\"capacity_mb\": 256"));
+  EXPECT_NE(std::string::npos, info.out.find("\"available_blocks\": 2037"));
+  EXPECT_NE(std::string::npos, info.out.find("\"pending_job\": null"));
+}
+
+TEST_F(Tool, InfoShowsAPendingJob) {
+  std::string path = image("--break pending-job");
+  Result info = q417(path, "info --json");
+  ASSERT_EQ(0, info.status) << info.out;
+  EXPECT_NE(std::string::npos,
+            info.out.find("\"pending_job\": {\"code\": \"0x31\", \"job\": \"write\", \"folder\": 1, \"number\": 3, "
+                          "\"mode\": \"0xAA\", \"first_block\": 500, \"rewrite\": false, \"old_value\": 0}"))
+      << info.out;
+}
+
+TEST_F(Tool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
+  std::string clean = image();
+  Result ok = q417(clean, "fsck");
+  EXPECT_EQ(0, ok.status) << ok.out;
+  EXPECT_EQ("consistent\n", ok.out);
+  for (const char *b : {"chain-length", "cross-linked", "spare-link", "pending-job"}) {
+    std::string broken = image(std::string("--break ") + b);
+    Result r = q417(broken, "fsck --json");
+    EXPECT_EQ(1, r.status) << b << r.out;
+    EXPECT_EQ(0u, r.out.find("{\"consistent\": false, \"violations\": [{\"code\": ")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find(std::string("\"code\": \"") + b + "\"")) << b << r.out;
+  }
+}
+
+TEST_F(Tool, CorruptIndexFailsLsWithoutWriting) {
+  std::string path = image("--break chain-outside");
+  auto before = std::filesystem::last_write_time(path);
+  Result r = q417(path, "ls --json");
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("block map leads outside the chip")) << r.out;
+  EXPECT_EQ(before, std::filesystem::last_write_time(path));
+}
+
+TEST_F(Tool, NoImageIsAClearError) {
+  Result r = q417((dir / "missing.img").string(), "ls");
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("cannot be opened")) << r.out;
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// Quillorn: the desktop application for the Q417 voice recorder.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/Led.h"
+#include "app/MainWindow.h"
+#include "app/Startup.h"
+#include "recorder/FlashIo.h"
+
+namespace {
+
+// --startup-probe: prints the milliseconds from process start to the first
+// paint of the main window, then quits (used by the start-up benchmark).
+class FirstPaint : public QObject {
+ public:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint && !done_) {
+      done_ = true;
+      std::printf("shown\n");
+      std::fflush(stdout);
+      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool done_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Quillorn");
+  QApplication::setApplicationVersion("1.01");
+  QApplication::setDesktopFileName("quillorn");
+  QApplication::setWindowIcon(app::programPicture(64));
+
+  QCommandLineParser options;
+  options.setApplicationDescription(
+      "Quillorn: copy, play, write and manage the recordings of the Q417 voice recorder.\n"
+      "The recorder is reached through libq417io; its stand-in takes the chip image from $Q417_IMAGE.");
+  options.addHelpOption();
+  options.addVersionOption();
+  QCommandLineOption probe("startup-probe", "Print \"shown\" when the main window first paints, then quit.");
+  options.addOption(probe);
+  options.process(application);
+
+  auto io = recorder::makeLibraryFlashIo();
+  app::Quillorn quillorn(app::defaultStartupOptions(*io));
+  if (quillorn.start() == app::Quillorn::Outcome::AnotherCopyRuns) {
+    std::fprintf(stderr, "quillorn: already running; the running copy was brought to the front\n");
+    return 0;
+  }
+  FirstPaint firstPaint;
+  if (options.isSet(probe)) quillorn.main()->installEventFilter(&firstPaint);
+  quillorn.main()->show();
+  return application.exec();
+}

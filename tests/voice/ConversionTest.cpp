@@ -111,6 +111,17 @@ TEST_F(Encode, KeepsOneCodedBytePerSixteenPcmBytesAndTruncatesTheTail) {
   }
 }
 
+TEST_F(Encode, CodesTheWholeSourceWhateverWasReadBefore) {
+  const Bytes data = groupedSamples(9000);
+  openSource(pcmWav(data));
+  Bytes skipped(9000);
+  wave.read(skipped.data(), skipped.size());
+  ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));
+  Bytes file = readFile(dir.path("out.dvg"));
+  ASSERT_EQ(file.size(), 256u + 9000 / 16);
+  EXPECT_EQ(file[256], data[0]);
+}
+
 TEST_F(Encode, ReportsEachBlockAndPumpsAfterIt) {
   openSource(pcmWav(groupedSamples(16031)));
   ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));

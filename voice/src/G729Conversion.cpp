@@ -64,6 +64,7 @@ bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, i
   // A short last block is coded whole: its end still holds the previous
   // block's samples, and only its own share of the result is kept.
   uint8_t pcm[kPcmBlockBytes] = {};
+  waveFile_.rewind();  // the whole source, wherever an earlier reader left it
   const uint64_t total = waveFile_.dataSize();
   uint64_t done = 0;
   bool cancelled = false;

@@ -72,6 +72,12 @@ size_t WaveFile::read(void *buffer, size_t bytes) {
   return got;
 }
 
+void WaveFile::rewind() {
+  if (!reader_ || fseeko(reader_, static_cast<off_t>(dataOffset_), SEEK_SET) != 0)
+    throw WaveFileError("cannot go back to the start of the WAV file's samples");
+  position_ = 0;
+}
+
 bool WaveFile::create(const std::string &path, const WaveFormat &format, std::string *error) {
   close();
   int subtype = 0;

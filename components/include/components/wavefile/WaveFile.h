@@ -40,6 +40,8 @@ class WaveFile {
   // Reads the next bytes of sample data into buffer: min(bytes, what is
   // left). Throws WaveFileError when the file delivers fewer.
   size_t read(void *buffer, size_t bytes);
+  // Goes back to the first byte of sample data. Throws WaveFileError.
+  void rewind();
 
   // Creates (or replaces) a PCM WAV file of 8, 16, 24 or 32 bits. False,
   // with the reason in error, when the format is not PCM or the file cannot

@@ -1,7 +1,6 @@
 // q417 encode and decode as a user runs them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -15,13 +14,15 @@ using namespace fixtures;
 
 const std::string kTool = Q417_TOOL;
 
-std::string q417(const std::string &args) { return "'" + kTool + "' " + args; }
+// The user's own Q417.ini stays out of the way: the tool finds the project's.
+std::string q417(const std::string &args) {
+  return "XDG_CONFIG_HOME=/nonexistent XDG_CONFIG_DIRS=/nonexistent '" + kTool + "' " + args;
+}
 
-// Until the tool reads Q417.ini it prints keys; afterwards the key's text.
+// The tool prints a key's text from Q417.ini, or the key itself when it has none.
 bool namesKey(const std::string &output, const std::string &key) {
   if (output.find(key) != std::string::npos) return true;
-  const char *source = std::getenv("QUILLORN_SOURCE_DIR");
-  std::ifstream ini(std::string(source ? source : ".") + "/data/Q417.ini");
+  std::ifstream ini(std::string(QUILLORN_SOURCE) + "/data/Q417.ini");
   for (std::string line; std::getline(ini, line);)
     if (line.rfind(key + "=", 0) == 0) {
       std::string text = line.substr(key.size() + 1);

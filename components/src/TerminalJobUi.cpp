@@ -2,12 +2,32 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 namespace components {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) { interrupted = 1; }
+
+}  // namespace
 
 TerminalJobUi::TerminalJobUi(TextLookup texts, bool assumeYes, bool showProgress)
-    : texts_(std::move(texts)), yes_(assumeYes), show_(showProgress && ::isatty(STDERR_FILENO)) {}
+    : texts_(std::move(texts)), yes_(assumeYes), show_(showProgress && ::isatty(STDERR_FILENO)) {
+  // The first Ctrl-C asks the running job to stop in its own way, so that
+  // it leaves the files and the recorder as its Cancel button would.
+  struct sigaction sa {};
+  sa.sa_handler = onInterrupt;
+  sa.sa_flags = SA_RESETHAND;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, nullptr);
+}
+
+void TerminalJobUi::pump() {
+  if (interrupted) requestCancel();
+}
 
 std::string TerminalJobUi::text(std::string_view key) const {
   std::string t = texts_ ? texts_(key) : std::string();
@@ -32,6 +52,7 @@ void TerminalJobUi::progressOpen(const std::string &title) {
   open_ = true;
   title_ = title;
   percent_ = 0;
+  hasTotal_ = false;
   draw();
 }
 
@@ -45,9 +66,17 @@ void TerminalJobUi::progressLines(const std::string &, const std::string &fileNa
   draw();
 }
 
-void TerminalJobUi::progressCurrent(int, const std::string &) {}
+void TerminalJobUi::progressCurrent(int percent, const std::string &label) {
+  // A single-file job has no total of its own: its file is the whole job.
+  if (hasTotal_) return;
+  percent_ = percent;
+  label_ = label;
+  draw();
+}
 
 void TerminalJobUi::progressTotal(int percent, const std::string &fileCount, const std::string &totalLabel) {
+  if (totalLabel == "No message") return;
+  hasTotal_ = true;
   percent_ = percent;
   label_ = fileCount.empty() ? totalLabel : fileCount + "  " + totalLabel;
   draw();

@@ -26,7 +26,8 @@ class TerminalJobUi : public JobUi {
   void noticeOpen(const std::string &message) override;
   void noticeText(const std::string &message) override;
   void noticeClose() override;
-  void pump() override {}
+  // Ctrl-C during a job becomes the Cancel button.
+  void pump() override;
   bool chooseModel(char modelName[8]) override;
 
   // The last error text shown, for the tool's exit message.
@@ -40,6 +41,7 @@ class TerminalJobUi : public JobUi {
   bool open_ = false;
   std::string title_, file_;
   int percent_ = 0;
+  bool hasTotal_ = false;
   std::string label_;
   std::string lastError_;
 };

@@ -68,13 +68,13 @@ TEST(FileShape, BlocksAndPagesInTheLastBlock) {
   }
 }
 
-struct StandardFixture : ::testing::Test {
+struct ChainStandard : ::testing::Test {
   TestRecorder r;
   FlashVolume &v = r.volume;
   rectest::StandardImage s = rectest::buildStandard(v);
 };
 
-TEST_F(StandardFixture, BlockListsFollowTheMapAndStopAtTheChipsEnd) {
+TEST_F(ChainStandard, BlockListsFollowTheMapAndStopAtTheChipsEnd) {
   std::vector<uint32_t> blocks;
   ASSERT_TRUE(Chains(v).fileBlocks(s.files[1].blocks[0], s.files[1].pages, blocks));
   EXPECT_EQ(s.files[1].blocks, blocks);
@@ -85,7 +85,7 @@ TEST_F(StandardFixture, BlockListsFollowTheMapAndStopAtTheChipsEnd) {
   EXPECT_FALSE(Chains(v).fileBlocks(s.files[0].blocks[0], 65, blocks)) << "0xFAFE leads outside the chip";
 }
 
-TEST_F(StandardFixture, WritableBlockSearchGoesUpwardOnly) {
+TEST_F(ChainStandard, WritableBlockSearchGoesUpwardOnly) {
   Chains c(v);
   uint32_t firstFree = s.files.back().blocks.back() + 1;
   EXPECT_EQ(firstFree, c.GetFlashWriteableBlock(v.image.reservedBlock() + 1u));
@@ -99,7 +99,7 @@ TEST_F(StandardFixture, WritableBlockSearchGoesUpwardOnly) {
   EXPECT_NE(0u, c.GetFlashWriteableBlock(0));
 }
 
-TEST_F(StandardFixture, AvailableBlocksAndRetiringABlock) {
+TEST_F(ChainStandard, AvailableBlocksAndRetiringABlock) {
   // 1 + 2 + 1 + 1 blocks in files, 6 unavailable.
   EXPECT_EQ(1024 - 5 - 6, Chains(v).GetFlashAvaliableBlockCount());
   r.flash().resetCounters();
@@ -117,7 +117,7 @@ TEST_F(StandardFixture, AvailableBlocksAndRetiringABlock) {
   EXPECT_EQ(std::vector<uint16_t>({700, 701}), loaded.badBlocks.blocks());
 }
 
-TEST_F(StandardFixture, ATableFullOfBadBlocksStillMapsTheNextOne) {
+TEST_F(ChainStandard, ATableFullOfBadBlocksStillMapsTheNextOne) {
   for (uint32_t b = 0; b < 128; ++b) v.badBlocks.add(800 + b);
   v.image.header()[header::kBadBlockCount] = 128;
   ASSERT_TRUE(Chains(v).AddFlashBadBlock(990));
@@ -128,7 +128,7 @@ TEST_F(StandardFixture, ATableFullOfBadBlocksStillMapsTheNextOne) {
 
 // --- Following a chain that a cut write left behind ---------------------------------
 
-struct Cut : ::testing::Test {
+struct ChainCut : ::testing::Test {
   TestRecorder r;
   FlashVolume &v = r.volume;
   std::vector<uint32_t> planned{10, 11, 12};
@@ -169,7 +169,7 @@ struct CutCase {
   uint32_t lastPageBytes;
 };
 
-class CutRepair : public Cut, public ::testing::WithParamInterface<CutCase> {};
+class CutRepair : public ChainCut, public ::testing::WithParamInterface<CutCase> {};
 
 TEST_P(CutRepair, EndsTheChainWhereTheFileEnds) {
   const CutCase &c = GetParam();
@@ -214,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
       return n;
     });
 
-TEST_F(Cut, TheBlockAfterAFrameCutIntoThePreviousBlockIsLeftAlone) {
+TEST_F(ChainCut, TheBlockAfterAFrameCutIntoThePreviousBlockIsLeftAlone) {
   lay(2, B + 3, 2 * B - 100);
   auto dropped = r.flash().peek(11);
   std::vector<uint32_t> blocks;
@@ -227,7 +227,7 @@ TEST_F(Cut, TheBlockAfterAFrameCutIntoThePreviousBlockIsLeftAlone) {
   EXPECT_EQ(1u, r.flash().counters().writes);
 }
 
-TEST_F(Cut, TrailingFFBytesAreNotPartOfTheFile) {
+TEST_F(ChainCut, TrailingFFBytesAreNotPartOfTheFile) {
   lay(1, 2048 + 1000, 2048 + 1000);
   auto raw = r.flash().peek(10);
   std::memset(raw.data() + rawDataOffset(1) + 900, 0xFF, 100);
@@ -239,7 +239,7 @@ TEST_F(Cut, TrailingFFBytesAreNotPartOfTheFile) {
   EXPECT_EQ(900u, BlockIo::lastPageByteCount(r.flash().peek(10).data()));
 }
 
-TEST_F(Cut, NothingWrittenClearsThePendingJob) {
+TEST_F(ChainCut, NothingWrittenClearsThePendingJob) {
   PendingJob job = PendingJob::write(1, 1, 0xAA, 10);
   ASSERT_TRUE(SystemBlock(v).WriteSystemImage(&job));
   std::vector<uint32_t> blocks{99};
@@ -250,7 +250,7 @@ TEST_F(Cut, NothingWrittenClearsThePendingJob) {
   EXPECT_EQ(0, r.disconnects);
 }
 
-TEST_F(Cut, RefusedLinkEndsTheChainAtTheBlockBefore) {
+TEST_F(ChainCut, RefusedLinkEndsTheChainAtTheBlockBefore) {
   lay(3, 3 * B - 100, 3 * B - 100);
   std::vector<uint32_t> blocks;
   uint32_t pagesInLast = 0;
@@ -262,10 +262,10 @@ TEST_F(Cut, RefusedLinkEndsTheChainAtTheBlockBefore) {
 // Damaged links: the chain ends through the read error, with nothing written.
 struct BrokenChain {
   const char *name;
-  std::function<void(Cut &)> damage;
+  std::function<void(ChainCut &)> damage;
 };
 
-class BrokenChains : public Cut, public ::testing::WithParamInterface<BrokenChain> {};
+class BrokenChains : public ChainCut, public ::testing::WithParamInterface<BrokenChain> {};
 
 TEST_P(BrokenChains, EndThroughTheReadErrorWithoutWriting) {
   lay(3, 3 * B - 100, 3 * B - 100);
@@ -280,7 +280,7 @@ TEST_P(BrokenChains, EndThroughTheReadErrorWithoutWriting) {
   EXPECT_LE(r.flash().counters().reads, 3u * 16u + 3u);
 }
 
-void relink(Cut &c, uint32_t block, uint16_t next) {
+void relink(ChainCut &c, uint32_t block, uint16_t next) {
   auto raw = c.r.flash().peek(block);
   writeU16(raw.data() + rawSpareOffset(0), next);
   c.r.flash().poke(block, raw.data());
@@ -288,14 +288,14 @@ void relink(Cut &c, uint32_t block, uint16_t next) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BrokenChains,
-    ::testing::Values(BrokenChain{"loop", [](Cut &c) { relink(c, 12, 10); }},
-                      BrokenChain{"self_loop", [](Cut &c) { relink(c, 11, 11); }},
-                      BrokenChain{"link_beyond_the_chip", [](Cut &c) { relink(c, 11, 0x1234); }},
-                      BrokenChain{"sixteen_damaged_reads", [](Cut &c) { c.r.flash().faults().damagedReads[11] = 16; }},
-                      BrokenChain{"unreadable_block", [](Cut &c) { c.r.flash().faults().bad.insert(999); relink(c, 11, 999); c.r.flash().faults().damagedReads[999] = 1000; }}),
+    ::testing::Values(BrokenChain{"loop", [](ChainCut &c) { relink(c, 12, 10); }},
+                      BrokenChain{"self_loop", [](ChainCut &c) { relink(c, 11, 11); }},
+                      BrokenChain{"link_beyond_the_chip", [](ChainCut &c) { relink(c, 11, 0x1234); }},
+                      BrokenChain{"sixteen_damaged_reads", [](ChainCut &c) { c.r.flash().faults().damagedReads[11] = 16; }},
+                      BrokenChain{"unreadable_block", [](ChainCut &c) { c.r.flash().faults().bad.insert(999); relink(c, 11, 999); c.r.flash().faults().damagedReads[999] = 1000; }}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Cut, FifteenDamagedReadsAreRetried) {
+TEST_F(ChainCut, FifteenDamagedReadsAreRetried) {
   lay(2, B + 5000, B + 5000);
   r.flash().faults().damagedReads[11] = 15;
   std::vector<uint32_t> blocks;
@@ -304,7 +304,7 @@ TEST_F(Cut, FifteenDamagedReadsAreRetried) {
   EXPECT_EQ(2u, blocks.size());
 }
 
-TEST_F(Cut, LostLinkStopsBeforeReading) {
+TEST_F(ChainCut, LostLinkStopsBeforeReading) {
   lay(2, B + 5000, B + 5000);
   r.link.deviceOpen = false;
   std::vector<uint32_t> blocks;

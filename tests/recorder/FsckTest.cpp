@@ -18,7 +18,7 @@ std::string describe(const std::vector<Violation> &found) {
   return text;
 }
 
-TEST(Fsck, CleanImagesAreConsistent) {
+TEST(Checker, CleanImagesAreConsistent) {
   for (uint32_t blocks : {1024u, 2048u}) {
     rectest::TestRecorder r(blocks);
     rectest::ImageBuilder(r.volume).format({7, 300});
@@ -32,7 +32,7 @@ TEST(Fsck, CleanImagesAreConsistent) {
   }
 }
 
-TEST(Fsck, ARepairedCutWriteIsConsistentOnceEntered) {
+TEST(Checker, ARepairedCutWriteIsConsistentOnceEntered) {
   rectest::TestRecorder r;
   auto s = rectest::buildStandard(r.volume);
   // A chain entered as recovery enters it: the block map and the folder page.
@@ -56,9 +56,9 @@ TEST(Fsck, ARepairedCutWriteIsConsistentOnceEntered) {
   EXPECT_TRUE(found.empty()) << describe(found);
 }
 
-class FsckFlags : public ::testing::TestWithParam<rectest::Breakage> {};
+class CheckerFlags : public ::testing::TestWithParam<rectest::Breakage> {};
 
-TEST_P(FsckFlags, TheBrokenInvariant) {
+TEST_P(CheckerFlags, TheBrokenInvariant) {
   rectest::TestRecorder r;
   auto s = rectest::buildStandard(r.volume);
   GetParam().apply(r.volume, r.flash(), s);
@@ -69,13 +69,13 @@ TEST_P(FsckFlags, TheBrokenInvariant) {
   EXPECT_EQ(0u, r.flash().counters().writes + r.flash().counters().erases);
 }
 
-INSTANTIATE_TEST_SUITE_P(Breakages, FsckFlags, ::testing::ValuesIn(rectest::breakages()), [](const auto &info) {
+INSTANTIATE_TEST_SUITE_P(Breakages, CheckerFlags, ::testing::ValuesIn(rectest::breakages()), [](const auto &info) {
   std::string n = info.param.name;
   std::replace(n.begin(), n.end(), '-', '_');
   return n;
 });
 
-TEST(Fsck, UnreadableChainBlockIsReported) {
+TEST(Checker, UnreadableChainBlockIsReported) {
   rectest::TestRecorder r;
   auto s = rectest::buildStandard(r.volume);
   r.flash().faults().damagedReads[s.files[1].blocks[1]] = 100;

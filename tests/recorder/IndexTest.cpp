@@ -19,7 +19,7 @@ using rectest::TestRecorder;
 
 namespace {
 
-struct IndexFixture : ::testing::Test {
+struct IndexLoad : ::testing::Test {
   TestRecorder r;
   FlashVolume &v = r.volume;
   rectest::StandardImage s = rectest::buildStandard(v);
@@ -32,7 +32,7 @@ struct IndexFixture : ::testing::Test {
   }
 };
 
-TEST_F(IndexFixture, FillsEveryFolderFromItsPageAndTheHeaderPages) {
+TEST_F(IndexLoad, FillsEveryFolderFromItsPageAndTheHeaderPages) {
   ASSERT_TRUE(reload());
   EXPECT_TRUE(r.link.indexed);
   EXPECT_EQ(5u, r.flash().counters().reads) << "block 0 and one first block per file";
@@ -89,7 +89,7 @@ TEST(IndexMap, SecondBlockMapPageOfA2048BlockChip) {
   EXPECT_EQ(blockmap::kLast, r.volume.image.mapEntry(1201));
 }
 
-TEST_F(IndexFixture, UnreadableFirstBlockFailsTheRead) {
+TEST_F(IndexLoad, UnreadableFirstBlockFailsTheRead) {
   r.flash().faults().damagedReads[s.files[2].blocks[0]] = 16;
   EXPECT_FALSE(reload());
   EXPECT_TRUE(r.ui.showed("FM_text_pen_errmsg6"));
@@ -101,7 +101,7 @@ TEST_F(IndexFixture, UnreadableFirstBlockFailsTheRead) {
 
 // A corrupt index fails as an unreadable one does: FM_text_pen_errmsg6,
 // nothing written, the index indicator off.
-class CorruptIndex : public IndexFixture, public ::testing::WithParamInterface<std::string> {};
+class CorruptIndex : public IndexLoad, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(CorruptIndex, IsRefusedWithoutWriting) {
   rectest::findBreakage(GetParam())->apply(v, r.flash(), s);
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, CorruptIndex,
                            return n;
                          });
 
-TEST_F(IndexFixture, BackupNumberOutsideTheChipIsRefused) {
+TEST_F(IndexLoad, BackupNumberOutsideTheChipIsRefused) {
   writeU16(v.image.header() + header::kBackupBlock, 1024);
   std::vector<uint8_t> data(kBlockDataSize), spare(kSpareImageSize);
   SystemBlock::SetFAT0InfoToBuffer(v.image, 1024, data.data());
@@ -134,7 +134,7 @@ TEST_F(IndexFixture, BackupNumberOutsideTheChipIsRefused) {
   EXPECT_NE(std::string::npos, Index(v).indexFault().find("backup block 1024"));
 }
 
-TEST_F(IndexFixture, FolderCountZeroLoadsNoFolder) {
+TEST_F(IndexLoad, FolderCountZeroLoadsNoFolder) {
   v.image.header()[header::kFolderCount] = 0;
   SystemBlock(v).WriteSystemImage();
   ASSERT_TRUE(reload());

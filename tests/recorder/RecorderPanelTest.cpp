@@ -58,7 +58,7 @@ struct LinkView : DeviceLinkView {
 
 // The application's wiring: the device link owns the link, the volume and the
 // panel logic work on it.
-struct Connected : ::testing::Test {
+struct PanelConnected : ::testing::Test {
   std::unique_ptr<q417io::Flash> flash = q417io::Flash::inMemory(1024);
   MemoryFlashIo io{*flash};
   LinkView linkView;
@@ -84,7 +84,7 @@ struct Connected : ::testing::Test {
   }
 };
 
-TEST_F(Connected, ConnectionShowsFoldersListGaugeAndCapacity) {
+TEST_F(PanelConnected, ConnectionShowsFoldersListGaugeAndCapacity) {
   connect();
   EXPECT_TRUE(device.link().indexed);
   EXPECT_EQ(1, remainJobs);
@@ -108,7 +108,7 @@ TEST_F(Connected, ConnectionShowsFoldersListGaugeAndCapacity) {
   EXPECT_EQ(0u, flash->counters().writes);
 }
 
-TEST_F(Connected, CorruptIndexStopsTheSequenceWithoutWriting) {
+TEST_F(PanelConnected, CorruptIndexStopsTheSequenceWithoutWriting) {
   rectest::TestRecorder builder(*flash);
   rectest::buildStandard(builder.volume);
   rectest::findBreakage("chain-outside")->apply(builder.volume, *flash, standard);
@@ -122,7 +122,7 @@ TEST_F(Connected, CorruptIndexStopsTheSequenceWithoutWriting) {
   EXPECT_FALSE(ui.noticeShown);
 }
 
-TEST_F(Connected, DisconnectEmptiesTheListAndRebuildsTheTree) {
+TEST_F(PanelConnected, DisconnectEmptiesTheListAndRebuildsTheTree) {
   connect();
   device.OnDeviceChange(Q417_DEVICE_REMOVECOMPLETE);
   EXPECT_TRUE(view.rows.empty());
@@ -132,7 +132,7 @@ TEST_F(Connected, DisconnectEmptiesTheListAndRebuildsTheTree) {
   EXPECT_EQ(-1, view.gauge);
 }
 
-TEST_F(Connected, RereadWithTheDeviceClosedDisconnects) {
+TEST_F(PanelConnected, RereadWithTheDeviceClosedDisconnects) {
   connect();
   device.link().deviceOpen = false;
   device.link().connected = true;
@@ -141,7 +141,7 @@ TEST_F(Connected, RereadWithTheDeviceClosedDisconnects) {
   EXPECT_FALSE(ui.noticeShown);
 }
 
-TEST_F(Connected, ShowingAFolderWithAReread) {
+TEST_F(PanelConnected, ShowingAFolderWithAReread) {
   connect();
   flash->resetCounters();
   panel.RefreshFlashFolderInfo(2, true);
@@ -152,7 +152,7 @@ TEST_F(Connected, ShowingAFolderWithAReread) {
   EXPECT_EQ(2, view.selected);
 }
 
-TEST_F(Connected, TreeSelectionRules) {
+TEST_F(PanelConnected, TreeSelectionRules) {
   connect();
   using N = RecorderPanel::Node;
   EXPECT_EQ(1, panel.OnTvFlashFolderListChange(N::Root, 0));
@@ -177,7 +177,7 @@ TEST_F(Connected, TreeSelectionRules) {
   EXPECT_TRUE(view.rows.empty());
 }
 
-TEST_F(Connected, FolderCountZeroStillBuildsOneFolderNode) {
+TEST_F(PanelConnected, FolderCountZeroStillBuildsOneFolderNode) {
   rectest::TestRecorder builder(*flash);
   rectest::buildStandard(builder.volume);
   builder.volume.image.header()[header::kFolderCount] = 0;
@@ -187,7 +187,7 @@ TEST_F(Connected, FolderCountZeroStillBuildsOneFolderNode) {
   EXPECT_TRUE(view.rows.empty());
 }
 
-TEST_F(Connected, ListEventsDeleteKeyPopupStatesAndDrag) {
+TEST_F(PanelConnected, ListEventsDeleteKeyPopupStatesAndDrag) {
   connect();
   std::vector<int> deleted;
   panel.onDeleteKey = [&](int folder) { deleted.push_back(folder); };
@@ -222,7 +222,7 @@ TEST_F(Connected, ListEventsDeleteKeyPopupStatesAndDrag) {
   EXPECT_FALSE(panel.OnLvFlashFileListMouseDown(1, 1));
 }
 
-TEST_F(Connected, RunningDisplaysFollowWritesAndErases) {
+TEST_F(PanelConnected, RunningDisplaysFollowWritesAndErases) {
   connect();
   volume.directory.records(1).push_back(volume.directory.records(2)[0]);
   panel.RunningWriteDisplayFolder(1);

@@ -213,7 +213,7 @@ TEST(SystemImageWrite, FailedBlockZeroLeavesTheBackupAlone) {
 
 // --- Loading ---------------------------------------------------------------------------
 
-struct LoadFixture : ::testing::Test {
+struct SystemLoad : ::testing::Test {
   TestRecorder r{2048};
   FlashVolume &v = r.volume;
   void SetUp() override {
@@ -230,7 +230,7 @@ struct LoadFixture : ::testing::Test {
   }
 };
 
-TEST_F(LoadFixture, LoadsHeaderFoldersMapAndBadList) {
+TEST_F(SystemLoad, LoadsHeaderFoldersMapAndBadList) {
   v.badBlocks.add(600);
   SystemBlock(v).SetDefaultFAT0Info();
   ImageBuilder b(v);
@@ -244,7 +244,7 @@ TEST_F(LoadFixture, LoadsHeaderFoldersMapAndBadList) {
   EXPECT_EQ(blockmap::kReserved, v.image.mapEntry(2));
 }
 
-TEST_F(LoadFixture, ErasedBlocksUsedFieldLoadsAsZero) {
+TEST_F(SystemLoad, ErasedBlocksUsedFieldLoadsAsZero) {
   auto raw = r.flash().peek(0);
   std::memset(raw.data() + rawDataOffset(4) + 2, 0xFF, 3);  // folder 4
   r.flash().poke(0, raw.data());
@@ -253,7 +253,7 @@ TEST_F(LoadFixture, ErasedBlocksUsedFieldLoadsAsZero) {
   EXPECT_EQ(1u, v.image.blocksUsed(1));
 }
 
-TEST_F(LoadFixture, ErasedBlockZeroIsRestoredFromTheCopyWithItsSpare) {
+TEST_F(SystemLoad, ErasedBlockZeroIsRestoredFromTheCopyWithItsSpare) {
   auto copy = r.flash().peek(1);
   std::vector<uint8_t> erased(kRawBlockSize, 0xFF);
   r.flash().poke(0, erased.data());
@@ -264,7 +264,7 @@ TEST_F(LoadFixture, ErasedBlockZeroIsRestoredFromTheCopyWithItsSpare) {
   EXPECT_EQ(1u, r.flash().counters().writes);
 }
 
-TEST_F(LoadFixture, CopySearchSkipsACopyWithABadCheckByteInASystemPage) {
+TEST_F(SystemLoad, CopySearchSkipsACopyWithABadCheckByteInASystemPage) {
   // Block 1 fails in page 10 (the last system page of a 2048-block chip);
   // block 5 holds a good copy; block 3 fails only in page 11, which is not checked.
   auto good = r.flash().peek(1);
@@ -284,7 +284,7 @@ TEST_F(LoadFixture, CopySearchSkipsACopyWithABadCheckByteInASystemPage) {
   EXPECT_EQ(1u, r.flash().counters().blockErases.at(0));
 }
 
-TEST_F(LoadFixture, NoValidCopyDisconnects) {
+TEST_F(SystemLoad, NoValidCopyDisconnects) {
   std::vector<uint8_t> erased(kRawBlockSize, 0xFF);
   r.flash().poke(0, erased.data());
   r.flash().poke(1, erased.data());
@@ -294,7 +294,7 @@ TEST_F(LoadFixture, NoValidCopyDisconnects) {
   EXPECT_EQ(0u, r.flash().counters().writes);
 }
 
-TEST_F(LoadFixture, ReadOnlyLoadReadsTheCopyWithoutWriting) {
+TEST_F(SystemLoad, ReadOnlyLoadReadsTheCopyWithoutWriting) {
   std::vector<uint8_t> erased(kRawBlockSize, 0xFF);
   r.flash().poke(0, erased.data());
   v.readOnly = true;

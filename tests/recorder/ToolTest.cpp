@@ -30,7 +30,7 @@ Result run(const std::string &command) {
   return r;
 }
 
-struct Tool : ::testing::Test {
+struct RecorderTool : ::testing::Test {
   std::filesystem::path dir;
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() /
@@ -52,7 +52,7 @@ struct Tool : ::testing::Test {
   }
 };
 
-TEST_F(Tool, LsJsonListsFoldersAndRecordings) {
+TEST_F(RecorderTool, LsJsonListsFoldersAndRecordings) {
   std::string path = image();
   Result r = q417(path, "ls --json");
   ASSERT_EQ(0, r.status) << r.out;
@@ -72,7 +72,7 @@ TEST_F(Tool, LsJsonListsFoldersAndRecordings) {
   EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 8, \"files\": []}]}\n"));
 }
 
-TEST_F(Tool, LsTextAndInfo) {
+TEST_F(RecorderTool, LsTextAndInfo) {
   std::string path = image("--blocks 2048");
   Result ls = q417(path, "ls");
   ASSERT_EQ(0, ls.status) << ls.out;
@@ -87,7 +87,7 @@ TEST_F(Tool, LsTextAndInfo) {
   EXPECT_NE(std::string::npos, info.out.find("\"pending_job\": null"));
 }
 
-TEST_F(Tool, InfoShowsAPendingJob) {
+TEST_F(RecorderTool, InfoShowsAPendingJob) {
   std::string path = image("--break pending-job");
   Result info = q417(path, "info --json");
   ASSERT_EQ(0, info.status) << info.out;
@@ -97,7 +97,7 @@ TEST_F(Tool, InfoShowsAPendingJob) {
       << info.out;
 }
 
-TEST_F(Tool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
+TEST_F(RecorderTool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
   std::string clean = image();
   Result ok = q417(clean, "fsck");
   EXPECT_EQ(0, ok.status) << ok.out;
@@ -111,7 +111,7 @@ TEST_F(Tool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
   }
 }
 
-TEST_F(Tool, CorruptIndexFailsLsWithoutWriting) {
+TEST_F(RecorderTool, CorruptIndexFailsLsWithoutWriting) {
   std::string path = image("--break chain-outside");
   auto before = std::filesystem::last_write_time(path);
   Result r = q417(path, "ls --json");
@@ -120,7 +120,7 @@ TEST_F(Tool, CorruptIndexFailsLsWithoutWriting) {
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
 }
 
-TEST_F(Tool, NoImageIsAClearError) {
+TEST_F(RecorderTool, NoImageIsAClearError) {
   Result r = q417((dir / "missing.img").string(), "ls");
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, r.out.find("cannot be opened")) << r.out;

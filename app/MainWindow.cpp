@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -155,12 +157,17 @@ void TFrmMain::buildStatusBar() {
     m_StatusPanels[i]->setObjectName(QString("m_StatusPanel%1").arg(i));
     m_StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
     m_StatusPanels[i]->setMinimumWidth(widths[i]);
+    // The capacity keeps its place whether it shows "256 MB" or nothing.
+    if (i == 1)
+      m_StatusPanels[i]->setFixedWidth(
+          std::max(widths[i], m_StatusPanels[i]->fontMetrics().horizontalAdvance("0000 MB") + 12));
     bar->addWidget(m_StatusPanels[i], i == 3 ? 1 : 0);
   }
   m_GagFlashMemory = new QProgressBar(bar);
   m_GagFlashMemory->setObjectName("m_GagFlashMemory");
   m_GagFlashMemory->setRange(0, 100);
   m_GagFlashMemory->setValue(0);
+  m_GagFlashMemory->setTextVisible(false);
   m_GagFlashMemory->setFixedWidth(100);
   m_GagFlashMemory->setMaximumHeight(16);
   bar->addPermanentWidget(m_GagFlashMemory);

@@ -26,6 +26,8 @@ TFrmShow::TFrmShow(BusyWindows *busy, const std::function<void()> &onCreated)
   bold.setBold(true);
   m_LblMessage->setFont(bold);
   row->addWidget(m_LblMessage, 1);
+  // Borderless: a thin line of its own marks its edge.
+  setAttribute(Qt::WA_StyledBackground);
   setStyleSheet("#TFrmShow { border: 1px solid #404040; }");
 
   // The last window of start-up: only now may the recorder link start.

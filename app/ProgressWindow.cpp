@@ -87,6 +87,8 @@ TFrmProgress::TFrmProgress(const components::MessageTexts &texts, BusyWindows *b
     if (button_cancel->isVisible()) button_cancel->click();
   });
 
+  // Borderless: a thin line of its own marks its edge.
+  setAttribute(Qt::WA_StyledBackground);
   setStyleSheet("#TFrmProgress { border: 1px solid #404040; }");
 }
 

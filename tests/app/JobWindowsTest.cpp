@@ -27,8 +27,7 @@ class JobWindows : public testing::Test {
     o.instanceName = QString::fromStdString((dir.path() / "Q417").string());
     o.programDir = dir.path() / "bin";
     o.dataHome = dir.path();
-    const char *source = std::getenv("QUILLORN_SOURCE_DIR");
-    o.iniFolders = {fs::path(source ? source : ".") / "data"};
+    o.iniFolders = {testsupport::sourceDataFolder()};
     o.io = &memory;
     o.closeHandle = [](Q417Handle) {};
     quillorn = std::make_unique<app::Quillorn>(o);

@@ -1,6 +1,7 @@
 // The shipped Q417.ini: a clear text for every key that the windows use.
 #include <gtest/gtest.h>
 
+#include "QtTestEnvironment.h"
 #include "components/texts/MessageTexts.h"
 
 namespace {
@@ -55,8 +56,7 @@ const char *const kKeys[] = {
     "FS_button_cancel", "FS_kind_wavemsg0", "FS_kind_wavemsg1", "FS_wav_msg0", "FS_wav_msg1", "FS_wav_msg2"};
 
 TEST(ShippedMessageTexts, EveryKeyHasAText) {
-  const char *source = std::getenv("QUILLORN_SOURCE_DIR");
-  auto texts = components::MessageTexts::load(std::filesystem::path(source ? source : ".") / "data/Q417.ini");
+  auto texts = components::MessageTexts::load(testsupport::sourceDataFolder() / "Q417.ini");
   ASSERT_FALSE(texts.file().empty()) << "data/Q417.ini not found";
   EXPECT_EQ(texts.charset(), 1);
   EXPECT_FALSE(texts.charsetInvalid());

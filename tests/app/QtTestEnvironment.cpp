@@ -50,6 +50,11 @@ std::filesystem::path TempDir::write(const std::string &name, const std::string 
   return file;
 }
 
+std::filesystem::path sourceDataFolder() {
+  const char *source = std::getenv("QUILLORN_SOURCE_DIR");
+  return std::filesystem::path(source && *source ? source : QUILLORN_TEST_SOURCE_DIR) / "data";
+}
+
 void whenModalShown(std::function<void(QWidget *)> answer) {
   auto *timer = new QTimer;
   timer->setInterval(5);

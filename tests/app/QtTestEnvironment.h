@@ -26,6 +26,9 @@ class TempDir {
 // Calls answer with the active modal widget as soon as one is shown.
 void whenModalShown(std::function<void(QWidget *)> answer);
 
+// The folder of the shipped data files (data/ of the source tree).
+std::filesystem::path sourceDataFolder();
+
 // Runs pending events until done() or the time runs out.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 3000);
 

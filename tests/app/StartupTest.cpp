@@ -18,10 +18,7 @@ using testsupport::TempDir;
 
 namespace {
 
-fs::path sourceData() {
-  const char *source = std::getenv("QUILLORN_SOURCE_DIR");
-  return fs::path(source ? source : ".") / "data";
-}
+fs::path sourceData() { return testsupport::sourceDataFolder(); }
 
 class Startup : public testing::Test {
  protected:

@@ -1,0 +1,29 @@
+// A wave output device, as the players drive it: buffers are written in
+// order and each comes back as done through the DoneQueue once it has played.
+#pragma once
+
+#include "components/wave/DoneQueue.h"
+#include "components/wave/WaveBuffer.h"
+
+namespace components::wave {
+
+class OutputDevice : public Device {
+ public:
+  using Device::Device;
+
+  // Opens for the format (8-bit unsigned or 16/24/32-bit signed PCM); running, not paused.
+  virtual bool open(const PcmFormat &format) = 0;
+  virtual bool isOpen() const = 0;
+  // Queues the buffer behind the others; false (and nothing queued) when closed.
+  virtual bool write(Buffer &buffer) = 0;
+  // Holds output; queued buffers stay queued.
+  virtual void pause() = 0;
+  virtual void resume() = 0;
+  // Stops output and hands every queued buffer back as done, in order.
+  // The pause state stays as it was.
+  virtual void reset() = 0;
+  // Hands back what is still queued and closes.
+  virtual void close() = 0;
+};
+
+}  // namespace components::wave

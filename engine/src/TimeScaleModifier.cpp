@@ -1,0 +1,190 @@
+// Built with -ffp-contract=off: the cross-fade's products and sum are
+// rounded one by one, so no fused multiply-add changes a truncated sample.
+#include "TimeScaleModifier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace sonavel {
+
+namespace {
+int32_t wholeFrames(uint64_t bytesPerSecond, int ms, uint32_t align) {
+  uint64_t n = bytesPerSecond * ms / 1000;
+  if (align) n -= n % align;
+  return int32_t(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max() / 4));
+}
+
+inline int16_t load16(const uint8_t *p) {
+  int16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+inline void store16(uint8_t *p, int16_t v) { std::memcpy(p, &v, 2); }
+}  // namespace
+
+void TimeScaleModifier::init(const SonavelWaveFormat &format) {
+  format_ = format;
+  const uint32_t align = format.blockAlign;
+  const uint64_t bps = uint64_t(format.samplesPerSec) * align;
+  frameLength_ = wholeFrames(bps, 20, align);
+  searchLength_ = wholeFrames(bps, 12, align);
+  overlapLength_ = wholeFrames(bps, 5, align);
+  searchPositions_ = align ? searchLength_ / int32_t(align) : 0;
+  overlapFrames_ = align ? overlapLength_ / int32_t(align) : 0;
+  segmentLength_ = frameLength_ - overlapLength_;
+  analysisLength_ = frameLength_ > 0 ? searchLength_ + frameLength_ : 0;
+  sixteenBit_ = format.bitsPerSample == 16;
+  fadeChannels_ = format.channels == 1 ? 1 : 2;
+
+  analysis_.assign(size_t(analysisLength_), 0);
+  tail_.assign(size_t(overlapLength_), 0);
+  const int32_t n = overlapFrames_;
+  fadeIn_.resize(size_t(n));
+  fadeOut_.resize(size_t(n));
+  for (int32_t i = 0; i < n; ++i) {
+    fadeIn_[size_t(i)] = double(i + 1) / double(n + 1);
+    fadeOut_[size_t(i)] = double(n - i) / double(n + 1);
+  }
+  windowChannel_.assign(align ? size_t(analysisLength_) / align : 0, 0);
+  tailChannel_.assign(size_t(n), 0);
+
+  // The offset carries over, but never into a format where it would split
+  // a sample frame or reach past the search window.
+  if (align == 0 || offset_ < 0 || offset_ > searchLength_ || offset_ % int32_t(align) != 0) offset_ = 0;
+
+  advance_ = segmentLength_;
+  armed_ = 0;
+  fillPosition_ = 0;
+}
+
+double TimeScaleModifier::setMode(double factor, int mode) {
+  double advance;
+  switch (mode) {
+    case kFaster: advance = double(segmentLength_) / (1.0 / factor); break;
+    case kSlower: advance = double(segmentLength_) / factor; break;
+    case kNormal: advance_ = segmentLength_; return 1.0;
+    default: return 0.0;
+  }
+  // A zero advance would never consume input; a huge one overflows.
+  if (!(advance >= 1.0 && advance < double(std::numeric_limits<int32_t>::max() / 4))) return 0.0;
+  int32_t a = int32_t(advance);
+  const int32_t align = format_.blockAlign;
+  if (align > 0) a -= a % align;
+  if (a <= 0) return 0.0;
+  advance_ = a;
+  return factor;
+}
+
+void TimeScaleModifier::clear() {
+  armed_ = 0;
+  fillPosition_ = 0;
+}
+
+int64_t TimeScaleModifier::maxOutput(int32_t length) const {
+  if (advance_ <= 0) return 0;
+  return (int64_t(std::max(length, 0)) / advance_ + 1) * segmentLength_;
+}
+
+int32_t TimeScaleModifier::process(const uint8_t *input, int32_t length, uint8_t *output, int32_t *outputLength) {
+  int32_t produced = 0;
+  if (ready() && input && output) {
+    const int64_t total = length;
+    const int32_t full = analysisLength_;
+    int64_t i = 0;
+    while (i < total) {
+      int32_t room = full - fillPosition_;
+      if (i < 0) {
+        // Bytes from before this call: the window just emitted holds them one advance further on.
+        int32_t n = int32_t(std::min<int64_t>(-i, room));
+        std::memmove(&analysis_[size_t(fillPosition_)], &analysis_[size_t(fillPosition_ + advance_)], size_t(n));
+        fillPosition_ += n;
+        i += n;
+      } else {
+        int32_t n = int32_t(std::min<int64_t>(total - i, room));
+        std::memcpy(&analysis_[size_t(fillPosition_)], input + i, size_t(n));
+        fillPosition_ += n;
+        i += n;
+      }
+      if (fillPosition_ == full) {
+        fillPosition_ = 0;
+        i += int64_t(advance_) - full;  // the next window starts one advance after this one
+        emitSegment(output, produced);
+      }
+    }
+  }
+  if (outputLength) *outputLength = produced;
+  return 1;
+}
+
+void TimeScaleModifier::emitSegment(uint8_t *output, int32_t &outputLength) {
+  offset_ += segmentLength_ - advance_;
+  if (offset_ < 0 || offset_ > searchLength_) offset_ = search();
+  if (armed_)
+    crossFade();
+  else
+    armed_ = 1;
+  std::memcpy(output + outputLength, &analysis_[size_t(offset_)], size_t(segmentLength_));
+  outputLength += segmentLength_;
+  std::memcpy(tail_.data(), &analysis_[size_t(offset_ + segmentLength_)], size_t(overlapLength_));
+}
+
+int32_t TimeScaleModifier::firstChannelSample(const uint8_t *p) const {
+  return sixteenBit_ ? int32_t(load16(p)) : int32_t(*p) - 128;
+}
+
+int32_t TimeScaleModifier::search() {
+  const int32_t align = format_.blockAlign;
+  const int32_t n = overlapFrames_;
+  const int32_t count = int32_t(windowChannel_.size());
+  for (int32_t t = 0; t < count; ++t) windowChannel_[size_t(t)] = firstChannelSample(&analysis_[size_t(t * align)]);
+  for (int32_t j = 0; j < n; ++j) tailChannel_[size_t(j)] = firstChannelSample(&tail_[size_t(j * align)]);
+
+  // Integer products summed exactly: every partial sum stays far below 2^53,
+  // so these equal the sums formed in floating point.
+  const int32_t *x = tailChannel_.data();
+  int64_t syy = 0;
+  for (int32_t j = 0; j < n; ++j) syy += int64_t(windowChannel_[size_t(j)]) * windowChannel_[size_t(j)];
+
+  double best = 0.0;
+  int32_t winner = 0;
+  for (int32_t k = 0; k < searchPositions_; ++k) {
+    const int32_t *y = windowChannel_.data() + k;
+    int64_t sxy = 0;
+    for (int32_t j = 0; j < n; ++j) sxy += int64_t(x[j] * y[j]);
+    double score = double(sxy) / std::sqrt(double(syy) + 1.0);
+    if (score > best) {
+      best = score;
+      winner = k;
+    }
+    if (k + n < count) syy += int64_t(y[n]) * y[n] - int64_t(y[0]) * y[0];
+  }
+  return winner * align;
+}
+
+void TimeScaleModifier::crossFade() {
+  const int32_t align = format_.blockAlign;
+  const int32_t n = overlapFrames_;
+  uint8_t *window = &analysis_[size_t(offset_)];
+  if (sixteenBit_) {
+    for (int32_t j = 0; j < n; ++j) {
+      for (int32_t c = 0; c < fadeChannels_; ++c) {
+        size_t at = size_t(j * align + c * 2);
+        double v = fadeOut_[size_t(j)] * load16(&tail_[at]) + fadeIn_[size_t(j)] * load16(&window[at]);
+        store16(&window[at], int16_t(v));
+      }
+    }
+  } else {
+    for (int32_t j = 0; j < n; ++j) {
+      for (int32_t c = 0; c < fadeChannels_; ++c) {
+        size_t at = size_t(j * align + c);
+        double v = fadeOut_[size_t(j)] * tail_[at] + fadeIn_[size_t(j)] * window[at];
+        window[at] = uint8_t(v);
+      }
+    }
+  }
+}
+
+}  // namespace sonavel

@@ -1,0 +1,76 @@
+// Changes the speed of a PCM stream without changing its pitch, by
+// synchronised overlap-add: 20 ms analysis frames, a 12 ms search for the
+// best joint and a 5 ms linear cross-fade. 8-bit unsigned or 16-bit signed
+// PCM, one or two channels (anything else is treated as stereo 8-bit).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sonavel.h"
+
+namespace sonavel {
+
+class TimeScaleModifier {
+ public:
+  enum Mode { kFaster = 0, kSlower = 1, kNormal = 2 };
+
+  // Starts a fresh stream for the format at normal speed. The offset of the
+  // current segment survives.
+  void init(const SonavelWaveFormat &format);
+  // kFaster: f times as fast; kSlower: 1/f times as fast; kNormal. Returns
+  // the factor (1.0 for kNormal). An unknown mode, or a factor whose input
+  // advance would be zero or absurdly large, changes nothing and gives 0.0.
+  double setMode(double factor, int mode);
+  // Appends the output for `length` input bytes; the caller provides room
+  // for maxOutput(length) bytes. Always returns 1. Never allocates.
+  int32_t process(const uint8_t *input, int32_t length, uint8_t *output, int32_t *outputLength);
+  // Drops the partial analysis window and the cross-fade state.
+  void clear();
+
+  int64_t maxOutput(int32_t length) const;
+  bool ready() const { return analysisLength_ > 0 && advance_ > 0; }
+
+  int32_t frameLength() const { return frameLength_; }
+  int32_t searchLength() const { return searchLength_; }
+  int32_t searchPositions() const { return searchPositions_; }
+  int32_t analysisLength() const { return analysisLength_; }
+  int32_t overlapLength() const { return overlapLength_; }
+  int32_t overlapFrames() const { return overlapFrames_; }
+  int32_t segmentLength() const { return segmentLength_; }
+  int32_t advance() const { return advance_; }
+  int32_t offset() const { return offset_; }
+  bool armed() const { return armed_ != 0; }
+
+ private:
+  void emitSegment(uint8_t *output, int32_t &outputLength);
+  int32_t search();
+  void crossFade();
+  int32_t firstChannelSample(const uint8_t *p) const;
+
+  int32_t frameLength_ = 0;
+  int32_t searchLength_ = 0;
+  int32_t searchPositions_ = 0;
+  std::vector<uint8_t> analysis_;
+  int32_t analysisLength_ = 0;
+  int32_t fillPosition_ = 0;
+  SonavelWaveFormat format_{};
+  std::vector<double> fadeIn_;
+  std::vector<double> fadeOut_;
+  int32_t armed_ = 0;
+  std::vector<uint8_t> tail_;
+  int32_t overlapLength_ = 0;
+  int32_t overlapFrames_ = 0;
+  int32_t advance_ = 0;
+  int32_t segmentLength_ = 0;
+  int32_t offset_ = 0;
+
+  // Search work areas, sized by init: the first channel of the analysis
+  // buffer and of the tail as integers.
+  std::vector<int32_t> windowChannel_;
+  std::vector<int32_t> tailChannel_;
+  bool sixteenBit_ = false;
+  int32_t fadeChannels_ = 1;
+};
+
+}  // namespace sonavel

@@ -1,0 +1,127 @@
+#include "Fixtures.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fixtures {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "sonavel-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::optional<std::string> findTool(const std::string &name) {
+  const char *path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    fs::path candidate = fs::path(dir) / name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  }
+  return std::nullopt;
+}
+
+bool run(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+namespace {
+void put16(std::vector<uint8_t> &out, int16_t v) {
+  out.push_back(uint8_t(v));
+  out.push_back(uint8_t(uint16_t(v) >> 8));
+}
+void put32le(std::vector<uint8_t> &out, uint32_t v) {
+  for (int k = 0; k < 4; ++k) out.push_back(uint8_t(v >> (8 * k)));
+}
+void putSample(std::vector<uint8_t> &out, const Pcm &f, double x) {
+  if (f.bits == 8) {
+    out.push_back(uint8_t(std::lround(128 + 127 * x)));
+  } else {
+    put16(out, int16_t(std::lround(32767 * x)));
+  }
+}
+void putChunk(std::vector<uint8_t> &out, const std::string &id, const std::vector<uint8_t> &body) {
+  out.insert(out.end(), id.begin(), id.end());
+  put32le(out, uint32_t(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  if (body.size() & 1) out.push_back(0);
+}
+}  // namespace
+
+std::vector<uint8_t> rampPcm(const Pcm &format, uint32_t frames) {
+  std::vector<uint8_t> out;
+  out.reserve(size_t(frames) * format.align());
+  for (uint32_t i = 0; i < frames; ++i) {
+    for (uint16_t c = 0; c < format.channels; ++c) {
+      if (format.bits == 8)
+        out.push_back(uint8_t(i % 251));
+      else
+        put16(out, int16_t(c == 0 ? int(i & 0x7FFF) : -int(i & 0x7FFF)));
+    }
+  }
+  return out;
+}
+
+std::vector<uint8_t> sinePcm(const Pcm &format, uint32_t frames, double hz, double amplitude) {
+  std::vector<uint8_t> out;
+  out.reserve(size_t(frames) * format.align());
+  for (uint32_t i = 0; i < frames; ++i) {
+    double x = amplitude * std::sin(2 * M_PI * hz * i / format.rate);
+    for (uint16_t c = 0; c < format.channels; ++c) putSample(out, format, x);
+  }
+  return out;
+}
+
+void writeWav(const fs::path &path, const Pcm &f, const std::vector<uint8_t> &data, const WavLayout &layout) {
+  std::vector<uint8_t> fmt;
+  put16(fmt, 1);
+  put16(fmt, int16_t(f.channels));
+  put32le(fmt, f.rate);
+  put32le(fmt, f.rate * f.align());
+  put16(fmt, int16_t(f.align()));
+  put16(fmt, int16_t(f.bits));
+  while (fmt.size() < layout.fmtSize) fmt.push_back(0);
+
+  std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};
+  putChunk(body, "fmt ", fmt);
+  for (auto &[id, bytes] : layout.chunksBeforeData) putChunk(body, id, bytes);
+  putChunk(body, "data", data);
+  for (auto &[id, bytes] : layout.chunksAfterData) putChunk(body, id, bytes);
+  std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+  put32le(file, uint32_t(body.size()));
+  file.insert(file.end(), body.begin(), body.end());
+  writeFile(path, file);
+}
+
+std::vector<uint8_t> readFile(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path &path, const std::vector<uint8_t> &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format, const std::vector<uint8_t> &pcm,
+                 const std::string &lameOptions) {
+  auto lame = findTool("lame");
+  if (!lame) return {};
+  fs::path wav = dir / (name + ".src.wav");
+  fs::path mp3 = dir / name;
+  writeWav(wav, format, pcm);
+  if (!run(*lame + " --quiet " + lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'")) return {};
+  return mp3;
+}
+
+}  // namespace fixtures

@@ -1,0 +1,70 @@
+// Audio fixtures made at test time: PCM written by the test itself, and
+// tones, speech and MP3 files from sox, espeak-ng and lame when present.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fixtures {
+
+namespace fs = std::filesystem;
+
+// A fresh folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const fs::path &path() const { return path_; }
+  fs::path operator/(const std::string &name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+// The program's full path from PATH, or nothing.
+std::optional<std::string> findTool(const std::string &name);
+// Runs a shell command with its output discarded; true when it exits 0.
+bool run(const std::string &command);
+
+struct Pcm {
+  uint16_t channels = 2;
+  uint32_t rate = 44100;
+  uint16_t bits = 16;
+  uint32_t align() const { return channels * (bits / 8u); }
+};
+
+// Sample frames that tell their own position: 16-bit left = frame index
+// low 15 bits, right = its negation; 8-bit = index mod 251.
+std::vector<uint8_t> rampPcm(const Pcm &format, uint32_t frames);
+// A sine of `hz` (both channels), amplitude a fraction of full scale.
+std::vector<uint8_t> sinePcm(const Pcm &format, uint32_t frames, double hz, double amplitude = 0.5);
+
+// A canonical WAV: "RIFF", an 18- or 16-byte "fmt " chunk, optional extra
+// chunks before "data", then the data.
+struct WavLayout {
+  uint32_t fmtSize = 16;
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksAfterData;
+};
+void writeWav(const fs::path &path, const Pcm &format, const std::vector<uint8_t> &data, const WavLayout &layout = {});
+std::vector<uint8_t> readFile(const fs::path &path);
+void writeFile(const fs::path &path, const std::vector<uint8_t> &bytes);
+
+// MP3 by lame from a WAV we write; extra lame options as given. Empty path
+// when lame is missing.
+fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format, const std::vector<uint8_t> &pcm,
+                 const std::string &lameOptions);
+
+// Little-endian fields of a byte vector.
+inline uint32_t le32(const std::vector<uint8_t> &b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+inline uint16_t le16(const std::vector<uint8_t> &b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+inline int16_t sample16(const std::vector<uint8_t> &b, size_t at) { return int16_t(le16(b, at)); }
+
+}  // namespace fixtures

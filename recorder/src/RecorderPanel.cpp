@@ -132,7 +132,10 @@ int RecorderPanel::OnTvFlashFolderListMouseDown(int row, Node node, int folder) 
     view_.selectFolderNode(target);
     return showFolder(target);
   }
-  return OnTvFlashFolderListChange(node, folder);
+  // A press selects the node itself.
+  int shown = OnTvFlashFolderListChange(node, folder);
+  if (shown != 0) view_.selectFolderNode(shown);
+  return shown;
 }
 
 void RecorderPanel::OnTvFlashFolderListCollapsed() {

@@ -1,0 +1,53 @@
+// Completing a job that a cut interrupted, at every connection once the
+// index has loaded: the pending-job record of block 0 says what to finish.
+// Before that, a backup block that a cut left damaged or behind block 0 is
+// written again, so that a later cut during a write of block 0 always finds
+// a valid copy.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "recorder/FlashVolume.h"
+
+namespace recorder {
+class RecorderPanel;
+}
+
+namespace recorder::jobs {
+
+class Recovery {
+ public:
+  explicit Recovery(FlashVolume &volume, RecorderPanel *panel = nullptr) : v_(volume), panel_(panel) {}
+
+  enum class Job { None, Write, Delete, DeleteAll, Format, Unknown };
+  struct Report {
+    Job job = Job::None;
+    uint8_t code = 0xFF;
+    int folder = 0;
+    uint32_t number = 0;
+    bool finished = false;        // the job was completed, or found to have left nothing to complete
+    bool backupRewritten = false;  // the backup block was written again from block 0
+    std::string describe() const;
+  };
+
+  // CheckFlashRemainJob.
+  Report CheckFlashRemainJob();
+
+  // Writes block 0 (raw, a valid system block) into the backup block when
+  // the backup lacks the signature, fails its check bytes, or differs from
+  // block 0 in the system pages or the job record. True when written.
+  bool refreshBackup(const uint8_t *block0);
+
+  // Whether the recovery of a cut write may follow a chain into this block:
+  // a block above the reserved ones that the block map marks free, that is
+  // not listed bad and that no recording owns.
+  std::function<bool(uint32_t)> writableChainBlock() const;
+
+ private:
+  FlashVolume &v_;
+  RecorderPanel *panel_;
+};
+
+}  // namespace recorder::jobs

@@ -1,5 +1,10 @@
 // Quillorn: the desktop application for the Q417 voice recorder.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -30,6 +35,32 @@ class FirstPaint : public QObject {
   bool done_ = false;
 };
 
+// SIGTERM and SIGINT close the main window as Exit does, so that the link
+// shuts down in order. The handler only writes to a pipe.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+void closeOnSignals(QWidget *mainWindow) {
+  if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, mainWindow);
+  QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow] {
+    char buffer[16];
+    while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+    }
+    mainWindow->close();
+  });
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -57,6 +88,7 @@ int main(int argc, char **argv) {
   }
   FirstPaint firstPaint;
   if (options.isSet(probe)) quillorn.main()->installEventFilter(&firstPaint);
+  closeOnSignals(quillorn.main());
   quillorn.main()->show();
   return application.exec();
 }

@@ -99,6 +99,15 @@ int ToolRecorder::finish(const Outcome &outcome) const {
   return 1;
 }
 
+bool useImage(const std::string &image, const char *command) {
+  if (image.empty()) {
+    std::fprintf(stderr, "q417 %s: no image: give --image PATH or set Q417_IMAGE\n", command);
+    return false;
+  }
+  ::setenv("Q417_IMAGE", image.c_str(), 1);
+  return true;
+}
+
 bool parseFolder(const std::string &text, int &folder) {
   if (text.size() != 1) return false;
   char c = text[0];

@@ -67,6 +67,10 @@ class ToolRecorder {
   bool blank_ = false;
 };
 
+// Hands the chip image to the I/O library, which finds it through
+// Q417_IMAGE; false, after saying so, when there is none.
+bool useImage(const std::string &image, const char *command);
+
 // "1" to "8", or a folder letter "A" to "H" (either case).
 bool parseFolder(const std::string &text, int &folder);
 // A number from 1.

@@ -66,9 +66,9 @@ class TimeScaleModifier {
   int32_t offset_ = 0;
 
   // Search work areas, sized by init: the first channel of the analysis
-  // buffer and of the tail as integers.
-  std::vector<int32_t> windowChannel_;
-  std::vector<int32_t> tailChannel_;
+  // buffer and of the tail (whole numbers held as doubles).
+  std::vector<double> windowChannel_;
+  std::vector<double> tailChannel_;
   bool sixteenBit_ = false;
   int32_t fadeChannels_ = 1;
 };

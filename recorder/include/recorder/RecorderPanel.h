@@ -88,7 +88,7 @@ class RecorderPanel : public ConnectionHooks {
   void OnLvFlashFileListKeyDown(int keyCode);
   // Mouse press: false when ignored (recording, empty list).
   bool OnLvFlashFileListMouseDown(int x, int y);
-  // Pop-up state by the selection (Part of the main window's state routine):
+  // Pop-up state by the selection, for the main window's pop-up routine:
   // none 4; several 0; one non-DVG, or a DVG whose mode column is "--": 1
   // (4 while anything plays); one other DVG: 2 (3 while anything plays).
   int popupState(const std::vector<int> &selectedRows) const;

@@ -135,8 +135,8 @@ double toneFrequency(const std::vector<double> &x, uint32_t rate) {
   return cycles > 1 ? (cycles - 1) / (double(last - first) / rate) : 0;
 }
 
-double medianPitch(const std::vector<double> &x, uint32_t rate) {
-  const size_t window = rate / 25;  // 40 ms
+double medianPitch(const std::vector<double> &x, uint32_t rate, double windowMs) {
+  const size_t window = size_t(rate * windowMs / 1000);
   const size_t minLag = rate / 400, maxLag = rate / 70;
   std::vector<double> pitches;
   for (size_t start = 0; start + window + maxLag < x.size(); start += window / 2) {

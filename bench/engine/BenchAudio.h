@@ -41,8 +41,9 @@ std::vector<int16_t> sine(double hz, double seconds, uint32_t rate);
 std::vector<double> left(const std::vector<int16_t> &stereo);
 // Frequency of a steady tone by zero crossings with hysteresis, middle half.
 double toneFrequency(const std::vector<double> &x, uint32_t rate);
-// Median fundamental of the voiced frames (autocorrelation, 70..400 Hz).
-double medianPitch(const std::vector<double> &x, uint32_t rate);
+// Median fundamental of the voiced frames (normalised autocorrelation,
+// 70..400 Hz) over analysis windows of `windowMs`.
+double medianPitch(const std::vector<double> &x, uint32_t rate, double windowMs);
 // Log-spectral distance in dB between the long-term spectra of a and b.
 double spectralDistance(const std::vector<double> &a, const std::vector<double> &b);
 

@@ -74,7 +74,11 @@ int32_t PlaybackEngine::play() {
 
   // A new device: notifications of the previous one are never delivered.
   device_.reset();
-  device_ = factory_ ? factory_(queue_, *this) : nullptr;
+  try {
+    device_ = factory_ ? factory_(queue_, *this) : nullptr;
+  } catch (...) {
+    device_.reset();  // plays as a device that cannot be opened: nothing sounds
+  }
   deviceOpen_ = false;
   if (device_) {
     deviceOpen_ = true;

@@ -83,7 +83,10 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
     erasedBytes += static_cast<uint64_t>(pages) * kPageSize;
     ui.progressTotal(components::percentOf(static_cast<double>(erasedBytes), static_cast<double>(total)), fileCount,
                      components::totalKbytesLabel(static_cast<double>(erasedBytes), static_cast<double>(total)));
-    if (panel_ && !panel_->RunningEraseDisplayFolder(static_cast<int>(v_.directory.fileCount(folder)))) break;
+    // The list shrinks by its last item while it shows this folder.
+    if (panel_ && panel_->selectedFolder() == folder &&
+        !panel_->RunningEraseDisplayFolder(static_cast<int>(v_.directory.fileCount(folder))))
+      break;
   }
   ui.progressClose();
   if (panel_) panel_->RefreshFlashFolderInfo(folder, false);

@@ -60,9 +60,14 @@ Outcome Formatter::formatNow() {
   bool formatted = StartFormatFlashMemory();
   if (v_.link.connected) {
     if (onCapacity) onCapacity();
-    if (panel_) {
+    // A failed format leaves the recorder without an index until it is
+    // formatted again: the image in block 0 still carries the format
+    // record, and reading it as the index would let jobs write into it.
+    if (!formatted) {
+      if (panel_) panel_->ClearFlashFolder();
+    } else if (panel_) {
       panel_->RefreshFlashFolderInfo(1, true);
-    } else if (formatted && !Index(v_).GetFlashIndex()) {
+    } else if (!Index(v_).GetFlashIndex()) {
       v_.link.DisconnectUSB();
     }
   }

@@ -118,7 +118,14 @@ Outcome Upload::UploadFlashFileList(int folder, std::vector<int> rows, const fs:
   uint64_t done = 0;
   int n = 0;
   const int count = static_cast<int>(rows.size());
+  ui.clearCancel();
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    // A Cancel pressed while a recording's last block was copied stops the
+    // job before the next one; that recording is complete and stays.
+    if (ui.cancelRequested()) {
+      result = Outcome::cancelled();
+      break;
+    }
     fileCountText_ = components::fileCountLabel(++n, count);
     ui.progressTotal(components::percentOf(static_cast<double>(done), static_cast<double>(total)), fileCountText_,
                      components::totalKbytesLabel(static_cast<double>(done), static_cast<double>(total)));

@@ -204,7 +204,7 @@ bool Writer::WriteFlashFileList(int folder, const std::vector<fs::path> &files, 
     done += sizes[static_cast<size_t>(i)];
     ++written_;
     if (panel_) {
-      if (showEach) panel_->RunningWriteDisplayFolder(folder);
+      if (showEach && panel_->selectedFolder() == folder) panel_->RunningWriteDisplayFolder(folder);
       panel_->DisplayFlashFolderInfo();
     }
   }

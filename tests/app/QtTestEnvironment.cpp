@@ -17,6 +17,8 @@ class QtEnvironment : public testing::Environment {
     static int argc = 1;
     static char name[] = "app_test";
     static char *argv[] = {name, nullptr};
+    // Headless unless a display was chosen on purpose.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app_ = new QApplication(argc, argv);
   }
   void TearDown() override {

@@ -27,7 +27,7 @@ struct Library {
   bool faultsBroken = false;
   bool linkLost = false;  // survives reopening: the cut is for the process
   uint64_t counted = 0;
-  Q417Window *window = nullptr;
+  std::atomic<Q417Window *> window{nullptr};
   std::thread watcher;
   int stopPipe[2] = {-1, -1};
 
@@ -81,6 +81,11 @@ struct Library {
   void watch();
 };
 
+uint64_t fileSize(const std::string &path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
 Library &lib() {
   static Library instance;
   return instance;
@@ -94,14 +99,29 @@ void Library::watch() {
   std::string name = image.filename().string();
   int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   if (fd < 0) return;
-  if (::inotify_add_watch(fd, dir.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE) < 0) {
-    ::close(fd);
-    return;
-  }
+  auto report = [this](uint32_t event) {
+    Q417Window *w = window.load();
+    if (w && w->proc) w->proc(w->context, event);
+  };
+  auto chipPresent = [&path] { return q417io::blocksForImageSize(fileSize(path)) != 0; };
+  // Arrival and removal are reported once each, whatever sequence of file
+  // events makes them: a copy closes the file many times, a rename none.
+  bool watching = false;
+  bool present = chipPresent();
   alignas(inotify_event) char buf[8192];
   for (;;) {
+    if (!watching) {
+      // The folder may not exist yet: look again every second.
+      watching = ::inotify_add_watch(fd, dir.c_str(),
+                                     IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF |
+                                         IN_MOVE_SELF) >= 0;
+      if (watching && chipPresent() != present) {
+        present = !present;
+        report(present ? Q417_DEVICE_ARRIVAL : Q417_DEVICE_REMOVECOMPLETE);
+      }
+    }
     pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
+    if (::poll(fds, 2, watching ? -1 : 1000) < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -110,19 +130,27 @@ void Library::watch() {
     for (ssize_t i = 0; i < n;) {
       auto *ev = reinterpret_cast<inotify_event *>(buf + i);
       i += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
+      if (ev->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+        watching = false;  // the folder itself went away
+        continue;
+      }
       if (ev->len == 0 || name != ev->name) continue;
-      uint32_t event = 0;
+      bool now = chipPresent();
+      if (now == present) continue;
+      present = now;
+      if (!now) {
+        std::lock_guard lock(mutex);
+        flash.reset();
+      }
+      report(now ? Q417_DEVICE_ARRIVAL : Q417_DEVICE_REMOVECOMPLETE);
+    }
+    if (!watching && present && !chipPresent()) {
+      present = false;
       {
         std::lock_guard lock(mutex);
-        if (ev->mask & (IN_DELETE | IN_MOVED_FROM)) {
-          flash.reset();
-          event = Q417_DEVICE_REMOVECOMPLETE;
-        } else {
-          event = Q417_DEVICE_ARRIVAL;
-        }
+        flash.reset();
       }
-      Q417Window *w = window;
-      if (w && w->proc) w->proc(w->context, event);
+      report(Q417_DEVICE_REMOVECOMPLETE);
     }
   }
   ::close(fd);
@@ -155,7 +183,7 @@ void DEVICESetHandle(Q417Handle handle) {
 Q417Handle RegisterUsbDeviceNotificationByInterface(Q417Window *window) {
   auto &l = lib();
   std::lock_guard lock(l.mutex);
-  l.window = window;
+  l.window.store(window);
   if (!l.watcher.joinable()) {
     if (::pipe2(l.stopPipe, O_CLOEXEC) != 0) return -1;
     l.watcher = std::thread([&l] { l.watch(); });

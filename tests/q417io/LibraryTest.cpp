@@ -40,7 +40,7 @@ struct Events {
 
 template <class F>
 bool waitFor(F condition) {
-  for (int i = 0; i < 200 && !condition(); ++i) std::this_thread::sleep_for(10ms);
+  for (int i = 0; i < 300 && !condition(); ++i) std::this_thread::sleep_for(10ms);
   return condition();
 }
 
@@ -117,23 +117,39 @@ TEST(Library, FactoryBadBlocksRefuseEraseAndWrite) {
   removeImage();
 }
 
-TEST(Library, ReportsArrivalAndRemoval) {
+TEST(Library, ReportsArrivalAndRemovalOnceEach) {
   removeImage();
+  // The folder does not exist yet when the window registers.
+  fs::remove_all(testDir());
   static Events events;
   static Q417Window window{&Events::proc, &events};
   EXPECT_NE(RegisterUsbDeviceNotificationByInterface(&window), -1);
-  std::this_thread::sleep_for(50ms);  // the watcher starts
+  std::this_thread::sleep_for(50ms);
+  fs::create_directories(testDir());
   makeImage(1024);
   EXPECT_TRUE(waitFor([] { return events.arrivals.load() >= 1; }));
   EXPECT_EQ(SSFDCInitialize(0), 1);
+  // Closing the library's own handle, and a copy written in pieces over the
+  // existing file, are no new arrival.
+  DEVICESetHandle(-1);
+  fs::copy_file(imagePath(), testDir() / "copy.img");
+  {
+    std::ofstream out(imagePath(), std::ios::binary | std::ios::in | std::ios::out);
+    out.write("\xFF", 1);
+  }
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(events.arrivals.load(), 1);
   fs::remove(imagePath());
   EXPECT_TRUE(waitFor([] { return events.removals.load() >= 1; }));
   EXPECT_EQ(SSFDCGetFlashIDLun(0), 0);
-  // An unrelated file in the folder is no event.
-  int arrivals = events.arrivals;
-  std::ofstream(testDir() / "other.txt") << "x";
+  // Putting the chip back by renaming is an arrival again.
+  fs::rename(testDir() / "copy.img", imagePath());
+  EXPECT_TRUE(waitFor([] { return events.arrivals.load() >= 2; }));
+  EXPECT_NE(SSFDCGetFlashIDLun(0), 0);
   std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(events.arrivals.load(), arrivals);
+  EXPECT_EQ(events.arrivals.load(), 2);
+  EXPECT_EQ(events.removals.load(), 1);
+  removeImage();
 }
 
 // Run with Q417IO_FAULTS=cut-after=2,bad=7,damaged-read=3:1

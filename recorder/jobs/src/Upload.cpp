@@ -88,8 +88,8 @@ bool readRecording(FlashVolume &volume, int folder, uint32_t number, std::vector
   RecordingReader::Bytes bytes;
   for (size_t j = 0; j < reader.blockCount(); ++j) {
     if (!reader.read(j, bytes)) return false;
-    out.insert(out.end(), bytes.first.data, bytes.first.data + bytes.first.size);
-    out.insert(out.end(), bytes.second.data, bytes.second.data + bytes.second.size);
+    for (const RecordingReader::Piece &piece : {bytes.first, bytes.second})
+      if (piece.size) out.insert(out.end(), piece.data, piece.data + piece.size);
   }
   return true;
 }
@@ -135,7 +135,9 @@ Outcome Upload::UploadFlashFileList(int folder, std::vector<int> rows, const fs:
     }
     uint32_t pages = records[static_cast<size_t>(*it)].pages;
     if (!UploadFlashFile(folder, static_cast<uint32_t>(*it) + 1, done, total, pcFolder)) {
-      result = cancelled_ ? Outcome::cancelled() : Outcome::failed();
+      if (cancelled_) result = Outcome::cancelled();
+      else if (!v_.link.connected || !v_.link.deviceOpen) result = Outcome::failed("the connection to the recorder was lost");
+      else result = Outcome::failed();
       break;
     }
     done += static_cast<uint64_t>(pages) * kPageSize;
@@ -195,8 +197,10 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
       ui.progressClose();
       return false;
     }
-    bool written = std::fwrite(bytes.first.data, 1, bytes.first.size, out) == bytes.first.size &&
-                   std::fwrite(bytes.second.data, 1, bytes.second.size, out) == bytes.second.size;
+    auto put = [out](const RecordingReader::Piece &piece) {
+      return piece.size == 0 || std::fwrite(piece.data, 1, piece.size, out) == piece.size;
+    };
+    bool written = put(bytes.first) && put(bytes.second);
     if (!written) {
       // A PC folder that runs full leaves no partial copy behind.
       abandon();

@@ -53,6 +53,23 @@ TEST_F(BadBlockTest, FailingBlockIsRetiredAndTheFileGoesOn) {
   }
 }
 
+// The first block is erased before the record names it; a block that
+// refuses that erase twice is retired before the record is written.
+TEST_F(BadBlockTest, FirstBlockThatCannotBeErasedIsRetired) {
+  const uint32_t bad = firstFree();
+  rig.flash().faults().failErase[bad] = 1;
+  fs::path file = pc / "f.bin";
+  writeFile(file, pattern(kBlockDataSize, 4));
+  ASSERT_TRUE(put(rig, 2, {file}));
+  ASSERT_TRUE(rig.reconnect());
+  EXPECT_EQ(rig.v().badBlocks.blocks(), std::vector<uint16_t>{static_cast<uint16_t>(bad)});
+  EXPECT_EQ(rig.v().image.entry(2, 0).firstBlock, bad + 1);
+  std::vector<uint8_t> back;
+  ASSERT_TRUE(readRecording(rig.v(), 2, 1, back));
+  EXPECT_EQ(back, readFile(file));
+  EXPECT_EQ(rig.fsckText(), "");
+}
+
 TEST_F(BadBlockTest, WriteStopsWhenA128thBlockWouldBeRetired) {
   // 127 blocks listed bad, at the top of the chip.
   for (uint32_t b = 0; b < 127; ++b) rig.v().badBlocks.add(800 + b);

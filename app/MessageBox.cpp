@@ -10,12 +10,12 @@
 namespace app {
 
 int Ext_MessageBox(QWidget *parent, const components::MessageTexts &texts, std::string_view captionKey,
-                   std::string_view textKey, components::MsgKind kind, int buttons) {
+                   std::string_view textKey, components::MsgKind kind, int buttons, const std::string &prefix) {
   using namespace components;
   QMessageBox box(parent);
   box.setObjectName("Ext_MessageBox");
   box.setWindowTitle(uiText(texts, captionKey));
-  box.setText(uiText(texts, textKey));
+  box.setText(QString::fromStdString(prefix) + uiText(texts, textKey));
   box.setTextFormat(Qt::PlainText);
   switch (kind) {
     case MsgKind::Warning: box.setIcon(QMessageBox::Warning); break;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 #include <string_view>
 
 #include "components/JobUi.h"
@@ -16,7 +17,8 @@ namespace app {
 // Escape or the window's close button answer Cancel when the box has it,
 // else No, else OK. A box closed from outside returns the result it was
 // closed with.
+// prefix, when given, goes before the text (a file name and " : ").
 int Ext_MessageBox(QWidget *parent, const components::MessageTexts &texts, std::string_view captionKey,
-                   std::string_view textKey, components::MsgKind kind, int buttons);
+                   std::string_view textKey, components::MsgKind kind, int buttons, const std::string &prefix = {});
 
 }  // namespace app

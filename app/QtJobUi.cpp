@@ -31,6 +31,11 @@ int QtJobUi::messageBox(std::string_view captionKey, std::string_view textKey, c
   return Ext_MessageBox(dialogParent(), texts_, captionKey, textKey, kind, buttons);
 }
 
+int QtJobUi::namedMessageBox(std::string_view captionKey, const std::string &prefix, std::string_view textKey,
+                             components::MsgKind kind, int buttons) {
+  return Ext_MessageBox(dialogParent(), texts_, captionKey, textKey, kind, buttons, prefix);
+}
+
 void QtJobUi::progressOpen(const std::string &title) {
   if (!progress_) return;
   progress_->setTitleAlert(false);

@@ -8,6 +8,7 @@
 
 #include "components/JobUi.h"
 #include "components/texts/MessageTexts.h"
+#include "recorder/jobs/Messages.h"
 
 namespace app {
 
@@ -15,7 +16,7 @@ class TFrmProgress;
 class TFrmShow;
 class TFrmModel;
 
-class QtJobUi : public components::JobUi {
+class QtJobUi : public components::JobUi, public recorder::jobs::NamedMessageUi {
  public:
   explicit QtJobUi(const components::MessageTexts &texts) : texts_(texts) {}
 
@@ -28,6 +29,8 @@ class QtJobUi : public components::JobUi {
   std::string text(std::string_view key) const override { return texts_.text(key); }
   int messageBox(std::string_view captionKey, std::string_view textKey, components::MsgKind kind,
                  int buttons) override;
+  int namedMessageBox(std::string_view captionKey, const std::string &prefix, std::string_view textKey,
+                      components::MsgKind kind, int buttons) override;
   void progressOpen(const std::string &title) override;
   void progressTitle(const std::string &title, bool alert) override;
   void progressLines(const std::string &directory, const std::string &fileName) override;

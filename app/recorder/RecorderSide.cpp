@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/QtJobUi.h"
+#include "app/recorder/RecorderJobs.h"
 #include "app/recorder/RecorderPanelWidget.h"
 
 namespace app {
@@ -24,6 +25,7 @@ RecorderSide *RecorderSide::install(TFrmMain &main) {
   main.setConnectionHooks(&side->logic_);
   connect(&main, &TFrmMain::recorderFolderFocusRequested, widget, &RecorderPanelWidget::focusFolder);
   connect(&main, &TFrmMain::recorderFoldersCollapseRequested, widget, &RecorderPanelWidget::collapseFolders);
+  new RecorderJobs(main, *side);
   // Until the link first connects, the tree shows its folders from an empty image.
   side->logic_.BuildFlashFolder();
   return side;

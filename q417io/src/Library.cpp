@@ -71,11 +71,37 @@ struct Library {
   }
 
   // After each operation: a lost link stays lost for the process.
-  void noteLink() {
-    if (flash && !flash->linked()) {
+  // After each operation. A lost link stays lost for the process; true the
+  // first time, when the window is to hear of it as of a pulled cable.
+  bool noteLink() {
+    bool justLost = false;
+    if (flash && !flash->linked() && !linkLost) {
       linkLost = true;
+      justLost = true;
     }
     if (flash) faults = flash->faults();  // consumed damaged reads stay consumed
+    return justLost;
+  }
+
+  void reportRemoval() {
+    Q417Window *w = window.load();
+    if (w && w->proc) w->proc(w->context, Q417_DEVICE_REMOVECOMPLETE);
+  }
+
+  // Runs one block operation under the lock; a link lost by it is reported
+  // after the lock is released, so that the window may call back.
+  template <class Op>
+  int operate(Op op) {
+    int r = 0;
+    bool lost = false;
+    {
+      std::lock_guard lock(mutex);
+      if (!ensureOpen()) return 0;
+      r = op(*flash);
+      lost = noteLink();
+    }
+    if (lost) reportRemoval();
+    return r;
   }
 
   void watch();
@@ -199,30 +225,17 @@ uint16_t SSFDCGetFlashIDLun(int) {
 }
 
 int SSFDCReadBlockEx(unsigned char *buffer, uint32_t block, int) {
-  auto &l = lib();
-  std::lock_guard lock(l.mutex);
-  if (!buffer || !l.ensureOpen()) return 0;
-  int r = l.flash->read(buffer, block);
-  l.noteLink();
-  return r;
+  if (!buffer) return 0;
+  return lib().operate([&](q417io::Flash &f) { return f.read(buffer, block); });
 }
 
 int SSFDCEraseBlock(uint32_t block, int) {
-  auto &l = lib();
-  std::lock_guard lock(l.mutex);
-  if (!l.ensureOpen()) return 0;
-  int r = l.flash->erase(block);
-  l.noteLink();
-  return r;
+  return lib().operate([&](q417io::Flash &f) { return f.erase(block); });
 }
 
 int SSFDCWriteBlockEx(unsigned char *buffer, uint32_t block, int) {
-  auto &l = lib();
-  std::lock_guard lock(l.mutex);
-  if (!buffer || !l.ensureOpen()) return 0;
-  int r = l.flash->write(buffer, block);
-  l.noteLink();
-  return r;
+  if (!buffer) return 0;
+  return lib().operate([&](q417io::Flash &f) { return f.write(buffer, block); });
 }
 
 }  // extern "C"

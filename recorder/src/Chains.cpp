@@ -140,8 +140,10 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
   std::memset(spare0, 0xFF, kSpareSize);
   writeU16(spare0 + dataspare::kNext, blockmap::kLast);
   encodeLastPageCount(lastPageBytes, raw.get() + rawSpareOffset(dataspare::kCountPage) + dataspare::kCount);
-  // A refused erase or write only initialises the library again.
-  BlockIo(v_).writeRaw(blocks[count], raw.get());
+  // A refused erase or write initialises the library again, and the chain
+  // is not entered: its last block may now be erased, and the pending job
+  // stays for the next connection to repair it again.
+  if (BlockIo(v_).writeRaw(blocks[count], raw.get()) != 0) return false;
   blocks.resize(count + 1);
   return true;
 }

@@ -19,22 +19,43 @@ int runTool(const std::string &args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(Mkdefault, MakesAnErased256MBChipAndNeverOverwritesOne) {
+std::string readAll(FILE *pipe) {
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+  return out;
+}
+
+size_t count(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(Mkdefault, MakesAConsistent256MBRecorderWithSamplesAndNeverOverwritesOne) {
   testsupport::TempDir dir;
   fs::path image = dir.path() / "new/folder/recorder.img";
   dir.write("new/folder/recorder.img.bad", "5\n");  // left by an earlier image
   ASSERT_EQ(runTool("--image " + image.string() + " mkdefault"), 0);
+  EXPECT_FALSE(fs::exists(image.string() + ".new")) << "built under another name, then renamed";
+  EXPECT_TRUE(q417io::readFactoryBadBlocks(image.string()).empty());
 
   auto storage = q417io::ImageStorage::open(image.string(), nullptr);
   ASSERT_TRUE(storage);
   q417io::Flash flash(std::move(storage));
   EXPECT_EQ(flash.blockCount(), 2048u);
   EXPECT_EQ(flash.id() & 0xFF, 0xDA);
-  EXPECT_TRUE(q417io::readFactoryBadBlocks(image.string()).empty());
-  for (uint32_t block : {0u, 1u, 1024u, 2047u}) {
-    std::vector<uint8_t> raw = flash.peek(block);
-    EXPECT_EQ(std::count(raw.begin(), raw.end(), 0xFF), static_cast<long>(raw.size())) << block;
-  }
+
+  EXPECT_EQ(runTool("--image " + image.string() + " fsck"), 0);
+  FILE *pipe = ::popen((std::string(Q417_TOOL) + " --image " + image.string() + " ls --json").c_str(), "r");
+  ASSERT_TRUE(pipe);
+  std::string json = readAll(pipe);
+  ASSERT_EQ(::pclose(pipe), 0);
+  // Three voice recordings in folders A and B, an MP3 in folder E.
+  EXPECT_EQ(count(json, "\"ext\": \"DVG\""), 3u) << json;
+  EXPECT_EQ(count(json, "\"ext\": \"MP3\""), 1u) << json;
+  EXPECT_EQ(count(json, "\"mode\": \"SP\""), 3u) << json;
 
   // An image that exists may hold recordings.
   std::ofstream(image, std::ios::binary | std::ios::trunc) << "precious";

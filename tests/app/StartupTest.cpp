@@ -11,7 +11,9 @@
 #include "app/NoticeWindow.h"
 #include "app/ProgressWindow.h"
 #include "app/Startup.h"
+#include "components/ScriptedJobUi.h"
 #include "q417io/Flash.h"
+#include "recorder/jobs/DefaultImage.h"
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
@@ -22,7 +24,14 @@ fs::path sourceData() { return testsupport::sourceDataFolder(); }
 
 class Startup : public testing::Test {
  protected:
-  Startup() : flash(q417io::Flash::inMemory(2048)), memory(*flash) {}
+  // The recorder attached: an initialised chip, as the recorder leaves it.
+  Startup() : flash(q417io::Flash::inMemory(2048)), memory(*flash) {
+    components::ScriptedJobUi ui;
+    std::string error;
+    EXPECT_TRUE(recorder::jobs::formatAndFill(memory, ui, {}, &error)) << error;
+    memory.setDeviceHandle(-1);
+    flash->reconnect();
+  }
 
   app::StartupOptions options(const fs::path &programDir, std::vector<fs::path> iniFolders = {}) {
     app::StartupOptions o;
@@ -72,7 +81,7 @@ TEST_F(Startup, AttachedRecorderIsConnectedByTheFirstTick) {
 
   main.OnTimUSBAutoConnectTimer();
   EXPECT_TRUE(main.usbConnectLed()->isOn());
-  EXPECT_FALSE(main.flashIndexLed()->isOn());
+  EXPECT_TRUE(main.flashIndexLed()->isOn());
   EXPECT_EQ(main.statusPanel(1)->text(), "256 MB");
   EXPECT_TRUE(main.recorderPanel()->isEnabled());
   EXPECT_FALSE(main.autoConnectTimer()->isActive());

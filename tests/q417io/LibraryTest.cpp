@@ -162,9 +162,16 @@ TEST(LibraryFaults, EnvironmentFaultsApply) {
   EXPECT_NE(raw[q417io::kPageDataSize + 1], 0xFF);  // damaged once
   ASSERT_EQ(SSFDCReadBlockEx(raw.data(), 3, 1), 1);
   EXPECT_EQ(raw[q417io::kPageDataSize + 1], 0xFF);
+  static Events events;
+  static Q417Window window{&Events::proc, &events};
+  RegisterUsbDeviceNotificationByInterface(&window);
   EXPECT_EQ(SSFDCEraseBlock(7, 1), 0);  // bad; counts as the first operation
+  EXPECT_EQ(events.removals.load(), 0);
   EXPECT_EQ(SSFDCEraseBlock(8, 1), 1);  // second: completes, then the cable is pulled
   EXPECT_EQ(SSFDCGetFlashIDLun(0), 0);
+  EXPECT_EQ(events.removals.load(), 1);  // reported as a removal, once
+  EXPECT_EQ(SSFDCEraseBlock(9, 1), 0);
+  EXPECT_EQ(events.removals.load(), 1);
   EXPECT_EQ(SSFDCReadBlockEx(raw.data(), 3, 1), 0);
   // The cut lasts for the process, even across a re-initialisation.
   DEVICESetHandle(-1);

@@ -1,0 +1,54 @@
+// The recorder panel's own commands in the window: the Delete key and the
+// pop-up items "Erase", "Move Up", "Move Down", "Copy to PC" and "Select
+// all", drag reorder in the recorder list, drops of recordings (and of PC
+// files) on recorder folder nodes, and "Initialize" with the model dialog.
+// The jobs themselves are recorder::jobs::RecorderCommands; this class only
+// turns widget events into their calls.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+#include "recorder/jobs/RecorderCommands.h"
+
+class QDropEvent;
+
+namespace app {
+
+class TFrmMain;
+class RecorderSide;
+class RecorderMenu;
+
+class RecorderJobs : public QObject {
+  Q_OBJECT
+ public:
+  RecorderJobs(TFrmMain &main, RecorderSide &side);
+
+  recorder::jobs::RecorderCommands &commands() { return commands_; }
+  RecorderMenu *menu() const { return menu_; }
+
+  // MIME type of a drag that starts in the recorder list.
+  static constexpr const char *kDragMime = "application/x-quillorn-recorder-drag";
+
+  void OnPupFlashEraseClick();
+  void OnPupFlashUpClick();
+  void OnPupFlashDownClick();
+  void OnPupFlashUploadClick();
+  void OnMnRecorderFormatClick();
+
+ protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+ private:
+  void startDrag(const recorder::DragSelection &drag);
+  bool dropOnTree(QDropEvent *event);
+  bool dropOnList(QDropEvent *event);
+  void selectRow(int row);
+
+  TFrmMain &main_;
+  RecorderSide &side_;
+  recorder::jobs::RecorderCommands commands_;
+  RecorderMenu *menu_;
+};
+
+}  // namespace app

@@ -1,0 +1,1 @@
+target_link_libraries(quillorn_app PUBLIC recorder_jobs)

@@ -49,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Frames, MpegDuration,
                          ::testing::Values(DurationCase{2500, 0, 1, 0},    // exactly 60.000 s
                                            DurationCase{2501, 0, 1, 1},    // 60.024 s
                                            DurationCase{2, 0, 0, 1},       // 48 ms
-                                           DurationCase{7501, 0, 3, 1}));   // 180.024 s
+                                           DurationCase{7501, 0, 3, 1}),   // 180.024 s
+                         [](const auto &info) { return "frames" + std::to_string(info.param.frames); });
 
 TEST(MpegInfo, ConstantRateFileGivesRateByte80) {
   fs::path p = writeFrames("cbr", 2500, 0x00);

@@ -22,6 +22,7 @@ int ScriptedJobUi::messageBox(std::string_view captionKey, std::string_view text
 
 void ScriptedJobUi::progressOpen(const std::string &title) {
   progressShown = true;
+  lastCurrent = lastTotal = 0;
   events.push_back("open:" + title);
 }
 void ScriptedJobUi::progressTitle(const std::string &title, bool alert) {

@@ -51,6 +51,8 @@ int TerminalJobUi::messageBox(std::string_view captionKey, std::string_view text
 void TerminalJobUi::progressOpen(const std::string &title) {
   open_ = true;
   title_ = title;
+  file_.clear();
+  label_.clear();
   percent_ = 0;
   hasTotal_ = false;
   draw();

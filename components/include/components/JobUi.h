@@ -24,7 +24,8 @@ class JobUi {
   // Ext_MessageBox: caption and text are keys; returns the pressed button.
   virtual int messageBox(std::string_view captionKey, std::string_view textKey, MsgKind kind, int buttons) = 0;
 
-  // The progress window (texts are final, not keys).
+  // The progress window (texts are final, not keys). Opening it shows the
+  // title with empty text lines and counters and both gauges at 0.
   virtual void progressOpen(const std::string &title) = 0;
   virtual void progressTitle(const std::string &title, bool alert) = 0;  // alert: red title bar
   virtual void progressLines(const std::string &directory, const std::string &fileName) = 0;

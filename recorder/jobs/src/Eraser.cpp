@@ -43,9 +43,6 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
   }
 
   ui.progressOpen(ui.text(keys::kTitleErase));
-  ui.progressLines("", "");
-  ui.progressCurrent(0, "");
-  ui.progressTotal(0, "", "");
   uint64_t total = 0;
   for (int row : rows) total += static_cast<uint64_t>(records[static_cast<size_t>(row)].pages) * kPageSize;
 

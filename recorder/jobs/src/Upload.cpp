@@ -108,9 +108,6 @@ Outcome Upload::UploadFlashFileList(int folder, std::vector<int> rows, const fs:
 
   components::JobUi &ui = v_.ui;
   ui.progressOpen(ui.text(keys::kTitleUpload));
-  ui.progressLines("", "");
-  ui.progressCurrent(0, "");
-  ui.progressTotal(0, "", "");
   uint64_t total = 0;
   for (int row : rows) total += static_cast<uint64_t>(records[static_cast<size_t>(row)].pages) * kPageSize;
 

@@ -176,9 +176,6 @@ Outcome Writer::OnBtnFileToFlashClick(int folder, const std::vector<fs::path> &f
 bool Writer::WriteFlashFileList(int folder, const std::vector<fs::path> &files, bool showEach) {
   components::JobUi &ui = v_.ui;
   ui.progressOpen(ui.text(keys::kTitleWrite));
-  ui.progressLines("", "");
-  ui.progressCurrent(0, "");
-  ui.progressTotal(0, "", "");
 
   std::vector<uint64_t> sizes;
   uint64_t total = 0, voiceFiles = 0, otherFiles = 0;

@@ -36,9 +36,11 @@ RecorderJobs::RecorderJobs(TFrmMain &main, RecorderSide &side)
   connect(main.m_MnRecorderFormat, &QAction::triggered, this, &RecorderJobs::OnMnRecorderFormatClick);
 
   side.logic().onDragStart = [this](const recorder::DragSelection &drag) { startDrag(drag); };
-  for (QTreeWidget *view : {widget->m_TvFlashFolderList, widget->m_LvFlashFileList}) {
-    view->viewport()->setAcceptDrops(true);
-    view->viewport()->installEventFilter(this);
+  treeViewport_ = widget->m_TvFlashFolderList->viewport();
+  listViewport_ = widget->m_LvFlashFileList->viewport();
+  for (QWidget *viewport : {treeViewport_.data(), listViewport_.data()}) {
+    viewport->setAcceptDrops(true);
+    viewport->installEventFilter(this);
   }
 }
 
@@ -82,9 +84,10 @@ void RecorderJobs::startDrag(const recorder::DragSelection &drag) {
 }
 
 bool RecorderJobs::eventFilter(QObject *watched, QEvent *event) {
-  RecorderPanelWidget *widget = side_.widget();
-  bool onTree = watched == widget->m_TvFlashFolderList->viewport();
-  bool onList = watched == widget->m_LvFlashFileList->viewport();
+  // Compared by pointer only: the panel may be half destroyed when its
+  // viewports send their last events.
+  bool onTree = watched == treeViewport_.data();
+  bool onList = watched == listViewport_.data();
   if (!onTree && !onList) return QObject::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::DragEnter:

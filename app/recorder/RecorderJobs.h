@@ -8,6 +8,8 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
+#include <QWidget>
 
 #include "recorder/jobs/RecorderCommands.h"
 
@@ -49,6 +51,7 @@ class RecorderJobs : public QObject {
   RecorderSide &side_;
   recorder::jobs::RecorderCommands commands_;
   RecorderMenu *menu_;
+  QPointer<QWidget> treeViewport_, listViewport_;
 };
 
 }  // namespace app

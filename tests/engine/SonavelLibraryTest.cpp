@@ -51,25 +51,6 @@ bool playToEnd() {
   return reached && DllGetPosition(1) == at && DllGetState() == SONAVEL_PLAYING;
 }
 
-// Cycles per second of the left channel of 16-bit stereo PCM, counted with
-// hysteresis over the middle half.
-double frequencyOf(const std::vector<uint8_t> &pcm, uint32_t rate) {
-  size_t frames = pcm.size() / 4, from = frames / 4, to = frames * 3 / 4;
-  int cycles = 0;
-  bool high = false;
-  size_t first = 0, last = 0;
-  for (size_t i = from; i < to; ++i) {
-    int16_t v = sample16(pcm, 4 * i);
-    if (!high && v > 2000) {
-      high = true;
-      if (cycles++ == 0) first = i;
-      last = i;
-    } else if (high && v < -2000) {
-      high = false;
-    }
-  }
-  return cycles > 1 ? (cycles - 1) / (double(last - first) / rate) : 0;
-}
 
 class SonavelLibrary : public testing::Test {
  protected:

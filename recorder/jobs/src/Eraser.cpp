@@ -43,8 +43,7 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
   }
 
   ui.progressOpen(ui.text(keys::kTitleErase));
-  uint64_t total = 0;
-  for (int row : rows) total += static_cast<uint64_t>(records[static_cast<size_t>(row)].pages) * kPageSize;
+  const uint64_t total = selectedBytes(records, rows);
 
   Outcome result = Outcome::done();
   uint64_t erasedBytes = 0;

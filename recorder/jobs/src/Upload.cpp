@@ -108,8 +108,7 @@ Outcome Upload::UploadFlashFileList(int folder, std::vector<int> rows, const fs:
 
   components::JobUi &ui = v_.ui;
   ui.progressOpen(ui.text(keys::kTitleUpload));
-  uint64_t total = 0;
-  for (int row : rows) total += static_cast<uint64_t>(records[static_cast<size_t>(row)].pages) * kPageSize;
+  const uint64_t total = selectedBytes(records, rows);
 
   Outcome result = Outcome::done();
   uint64_t done = 0;

@@ -67,4 +67,8 @@ inline uint32_t le32(const std::vector<uint8_t> &b, size_t at) {
 inline uint16_t le16(const std::vector<uint8_t> &b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
 inline int16_t sample16(const std::vector<uint8_t> &b, size_t at) { return int16_t(le16(b, at)); }
 
+// Cycles per second of the left channel of 16-bit stereo PCM, counted with
+// hysteresis over the middle half (away from a codec's delay and padding).
+double frequencyOf(const std::vector<uint8_t> &pcm, uint32_t rate);
+
 }  // namespace fixtures

@@ -82,12 +82,13 @@ void Flash::reconnect() {
 }
 
 std::vector<uint8_t> Flash::peek(uint32_t block) {
-  std::vector<uint8_t> raw(kRawBlockSize, 0xFF);
-  storage_->read(block, raw.data());
+  std::vector<uint8_t> raw(kRawBlockSize);
+  // An unreadable block must not pass for an erased one.
+  if (!storage_->read(block, raw.data())) raw.clear();
   return raw;
 }
 
-void Flash::poke(uint32_t block, const uint8_t *raw) { storage_->write(block, raw); }
+bool Flash::poke(uint32_t block, const uint8_t *raw) { return storage_->write(block, raw); }
 
 bool Flash::refused(uint32_t block, const std::map<uint32_t, uint64_t> &failFrom, uint64_t nth) const {
   if (faults_.bad.count(block)) return true;
@@ -116,16 +117,20 @@ int Flash::erase(uint32_t block) {
   uint64_t nthOfBlock = ++counters_.blockErases[block];
   if (refused(block, faults_.failErase, nthOfBlock)) return cutIfDue(op), 0;
   if (faults_.tornErase == nth || faults_.tearOp == op) {
-    // Cut half-way: the first half of the pages is erased, the rest as it was.
-    std::vector<uint8_t> raw(kRawBlockSize, 0xFF);
-    storage_->read(block, raw.data());
-    std::memset(raw.data(), 0xFF, kRawBlockSize / 2);
-    storage_->write(block, raw.data());
+    // Cut half-way: the first half of the pages is erased, the rest as it
+    // was. A block that cannot be read stays as it is rather than passing
+    // for erased; the erase is refused either way.
+    std::vector<uint8_t> raw(kRawBlockSize);
+    if (storage_->read(block, raw.data())) {
+      std::memset(raw.data(), 0xFF, kRawBlockSize / 2);
+      storage_->write(block, raw.data());
+    }
     linkLost_ = true;
     return 0;
   }
-  if (!storage_->erase(block)) return 0;
-  return cutIfDue(op), 1;
+  bool erased = storage_->erase(block);
+  cutIfDue(op);
+  return erased ? 1 : 0;
 }
 
 int Flash::write(const uint8_t *raw, uint32_t block) {
@@ -139,12 +144,13 @@ int Flash::write(const uint8_t *raw, uint32_t block) {
   if (faults_.tornWrite == nth) pages = faults_.tornWritePages, torn = true;
   if (faults_.tearOp == op) pages = faults_.tearOpPages, torn = true;
   // Programming only clears bits: the result is the AND of old and new.
-  storage_->program(block, raw, pages);
+  bool programmed = storage_->program(block, raw, pages);
   if (torn) {
     linkLost_ = true;
     return 0;
   }
-  return cutIfDue(op), 1;
+  cutIfDue(op);
+  return programmed ? 1 : 0;
 }
 
 void Flash::cutIfDue(uint64_t op) {

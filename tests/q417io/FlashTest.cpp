@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "q417io/Flash.h"
@@ -172,6 +174,93 @@ TEST_F(FlashTest, SnapshotRestoresTheChip) {
   flash->memory()->restore(snap);
   EXPECT_TRUE(allBytes(flash->peek(1), 0, kRawBlockSize, 0x42));
   EXPECT_TRUE(allBytes(flash->peek(2), 0, kRawBlockSize, 0xFF));
+}
+
+// Memory whose reads or writes can be refused. It keeps the default erase
+// and program of Storage (a write of 0xFF; a read, AND and write), as the
+// image file does.
+class FailingStorage final : public Storage {
+ public:
+  explicit FailingStorage(uint32_t blocks) : inner(blocks) {}
+  uint32_t blockCount() const override { return inner.blockCount(); }
+  bool read(uint32_t block, uint8_t *raw) override { return !failReads && inner.read(block, raw); }
+  bool write(uint32_t block, const uint8_t *raw) override { return !failWrites && inner.write(block, raw); }
+  MemoryStorage inner;
+  bool failReads = false, failWrites = false;
+};
+
+struct StorageFailureCase {
+  const char *name;
+  bool failReads, failWrites;
+  int read, erase, write;  // what the flash answers
+};
+
+class StorageFailureTest : public ::testing::TestWithParam<StorageFailureCase> {
+ protected:
+  void SetUp() override {
+    auto owned = std::make_unique<FailingStorage>(1024);
+    storage = owned.get();
+    flash = std::make_unique<Flash>(std::move(owned));
+    auto old = filled(0x5A);
+    storage->inner.write(3, old.data());
+    storage->failReads = GetParam().failReads;
+    storage->failWrites = GetParam().failWrites;
+  }
+  FailingStorage *storage = nullptr;
+  std::unique_ptr<Flash> flash;
+};
+
+TEST_P(StorageFailureTest, TheFlashAnswersWhatTheStorageDid) {
+  const auto &c = GetParam();
+  auto stored = [this] {
+    std::vector<uint8_t> raw(kRawBlockSize);
+    EXPECT_TRUE(storage->inner.read(3, raw.data()));
+    return raw;
+  };
+  auto got = filled(0x00), data = filled(0x0F);
+  EXPECT_EQ(flash->read(got.data(), 3), c.read);
+  EXPECT_EQ(flash->write(data.data(), 3), c.write);
+  EXPECT_TRUE(allBytes(stored(), 0, kRawBlockSize, c.write ? 0x0A : 0x5A));
+  EXPECT_EQ(flash->erase(3), c.erase);
+  EXPECT_TRUE(allBytes(stored(), 0, kRawBlockSize, c.erase ? 0xFF : c.write ? 0x0A : 0x5A));
+  EXPECT_TRUE(flash->linked());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Storage, StorageFailureTest,
+    ::testing::Values(StorageFailureCase{"Sound", false, false, 1, 1, 1},
+                      // Programming reads the cells first: no read, no write.
+                      StorageFailureCase{"ReadsFail", true, false, 0, 1, 0},
+                      StorageFailureCase{"WritesFail", false, true, 1, 0, 0},
+                      StorageFailureCase{"BothFail", true, true, 0, 0, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(StorageFailure, RefusedStorageStillCountsTowardsTheCut) {
+  auto owned = std::make_unique<FailingStorage>(1024);
+  owned->failWrites = true;
+  Flash flash(std::move(owned));
+  flash.faults().cutAfter = 2;
+  auto buf = filled(0x00);
+  EXPECT_EQ(flash.erase(1), 0);
+  EXPECT_TRUE(flash.linked());
+  EXPECT_EQ(flash.write(buf.data(), 1), 0);
+  EXPECT_FALSE(flash.linked());
+}
+
+TEST(StorageFailure, TornEraseOfAnUnreadableBlockDoesNotPassForErased) {
+  auto owned = std::make_unique<FailingStorage>(1024);
+  FailingStorage *storage = owned.get();
+  Flash flash(std::move(owned));
+  auto data = filled(0x11);
+  ASSERT_TRUE(flash.poke(8, data.data()));
+  storage->failReads = true;
+  EXPECT_TRUE(flash.peek(8).empty()) << "an unreadable block reads as nothing, not as erased";
+  flash.faults().tornErase = 1;
+  EXPECT_EQ(flash.erase(8), 0);
+  EXPECT_FALSE(flash.linked());
+  std::vector<uint8_t> now(kRawBlockSize);
+  ASSERT_TRUE(storage->inner.read(8, now.data()));
+  EXPECT_TRUE(allBytes(now, 0, kRawBlockSize, 0x11));
 }
 
 struct ParseCase {

@@ -55,7 +55,8 @@ struct Counters {
   std::map<uint32_t, uint64_t> blockReads, blockErases, blockWrites;
 };
 
-// Where the bytes live.
+// Where the bytes live. Each call is true only when the whole block was
+// read or stored; a false one may have stored part of it.
 class Storage {
  public:
   virtual ~Storage() = default;
@@ -129,7 +130,8 @@ class Flash {
   uint16_t id() const;  // 0 once the link is lost or for a chip of no known size
   bool linked() const { return !linkLost_; }
 
-  // The three block operations; 1 on success, 0 on failure.
+  // The three block operations; 1 only when the whole block was read,
+  // erased or programmed, 0 on any failure of the link or the storage.
   int read(uint8_t *raw, uint32_t block);
   int erase(uint32_t block);
   int write(const uint8_t *raw, uint32_t block);
@@ -142,10 +144,11 @@ class Flash {
   void loseLink() { linkLost_ = true; }
 
   // Direct access that bypasses faults and counters, for building fixtures
-  // and inspecting results.
+  // and inspecting results. peek is empty when the block cannot be read;
+  // poke is false when the block was not stored.
   Storage &storage() { return *storage_; }
   std::vector<uint8_t> peek(uint32_t block);
-  void poke(uint32_t block, const uint8_t *raw);
+  bool poke(uint32_t block, const uint8_t *raw);
 
  private:
   bool refused(uint32_t block, const std::map<uint32_t, uint64_t> &failFrom, uint64_t nth) const;

@@ -12,10 +12,13 @@
 namespace q417io {
 namespace {
 
+// Both are false unless every byte moved; errno then says why (EIO for an
+// image that ends early).
 bool fullPread(int fd, uint8_t *p, size_t n, off_t at) {
   while (n > 0) {
     ssize_t got = ::pread(fd, p, n, at);
     if (got < 0 && errno == EINTR) continue;
+    if (got == 0) errno = EIO;
     if (got <= 0) return false;
     p += got, n -= static_cast<size_t>(got), at += got;
   }
@@ -26,6 +29,7 @@ bool fullPwrite(int fd, const uint8_t *p, size_t n, off_t at) {
   while (n > 0) {
     ssize_t put = ::pwrite(fd, p, n, at);
     if (put < 0 && errno == EINTR) continue;
+    if (put == 0) errno = EIO;
     if (put <= 0) return false;
     p += put, n -= static_cast<size_t>(put), at += put;
   }
@@ -65,17 +69,19 @@ bool ImageStorage::create(const std::string &path, uint32_t blocks, std::string 
     return false;
   }
   std::vector<uint8_t> erased(kRawBlockSize, 0xFF), zeros(kRawBlockSize, 0x00);
-  bool ok = true;
-  for (uint32_t b = 0; b < blocks && ok; ++b)
-    ok = fullPwrite(fd, zeroed.count(b) ? zeros.data() : erased.data(), kRawBlockSize,
-                    static_cast<off_t>(b) * kRawBlockSize);
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    if (error) *error = path + ": " + std::strerror(errno);
+  // The first failure names the cause; later calls would overwrite errno.
+  int failure = 0;
+  for (uint32_t b = 0; b < blocks && !failure; ++b)
+    if (!fullPwrite(fd, zeroed.count(b) ? zeros.data() : erased.data(), kRawBlockSize,
+                    static_cast<off_t>(b) * kRawBlockSize))
+      failure = errno;
+  if (::close(fd) != 0 && !failure) failure = errno;
+  if (!failure && ::rename(tmp.c_str(), path.c_str()) != 0) failure = errno;
+  if (failure) {
+    if (error) *error = path + ": " + std::strerror(failure);
     ::unlink(tmp.c_str());
   }
-  return ok;
+  return !failure;
 }
 
 ImageStorage::~ImageStorage() { ::close(fd_); }
@@ -133,8 +139,16 @@ bool createFactoryImage(const std::string &path, uint32_t blocks, const std::set
       if (error) *error = badPath + ": " + std::strerror(errno);
       return false;
     }
-    for (uint32_t b : bad) std::fprintf(f, "%u\n", b);
-    std::fclose(f);
+    // A list cut short would let the chip accept writes to bad blocks.
+    int failure = 0;
+    for (uint32_t b : bad)
+      if (!failure && std::fprintf(f, "%u\n", b) < 0) failure = errno;
+    if (std::fclose(f) != 0 && !failure) failure = errno;
+    if (failure) {
+      if (error) *error = badPath + ": " + std::strerror(failure);
+      ::unlink(badPath.c_str());
+      return false;
+    }
   }
   // The sidecar exists before the image appears, so a watcher that sees the
   // image arrive also sees its bad blocks.

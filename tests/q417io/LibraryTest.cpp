@@ -117,6 +117,21 @@ TEST(Library, FactoryBadBlocksRefuseEraseAndWrite) {
   removeImage();
 }
 
+TEST(Library, AnImageCutShortRefusesReadsAndWritesPastItsEnd) {
+  removeImage();
+  makeImage(1024);
+  ASSERT_EQ(SSFDCInitialize(0), 1);
+  fs::resize_file(imagePath(), 512ull * q417io::kRawBlockSize + 100);
+  std::vector<uint8_t> raw(q417io::kRawBlockSize, 0x00);
+  EXPECT_EQ(SSFDCWriteBlockEx(raw.data(), 100, 1), 1);
+  EXPECT_EQ(SSFDCReadBlockEx(raw.data(), 100, 1), 1);
+  EXPECT_EQ(SSFDCWriteBlockEx(raw.data(), 512, 1), 0);
+  EXPECT_EQ(SSFDCReadBlockEx(raw.data(), 512, 1), 0);
+  EXPECT_EQ(SSFDCWriteBlockEx(raw.data(), 1000, 1), 0);
+  EXPECT_EQ(SSFDCReadBlockEx(raw.data(), 1000, 1), 0);
+  removeImage();
+}
+
 TEST(Library, ReportsArrivalAndRemovalOnceEach) {
   removeImage();
   // The folder does not exist yet when the window registers.

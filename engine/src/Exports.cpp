@@ -71,6 +71,7 @@ int32_t DllConvertToWave(const char *source, const char *destination) {
 void DllStopConvert(void) { engine().stopConvert(); }
 int32_t DllGetProgress(void) { return engine().progress(); }
 
+// A format the modifier cannot process leaves it empty: DllMS_Calc then writes nothing.
 void DllMS_Init(const SonavelWaveFormat *format) {
   if (format) guarded([&] { engine().modifier().init(*format); });
 }

@@ -66,8 +66,8 @@ uint32_t PlaybackEngine::sourcePosition() const { return source_ ? source_->posi
 int32_t PlaybackEngine::play() {
   // From Paused the caller resumes with restart(): the device is open already.
   if (state_ != kStopped || !isLoaded() || !source_) return 0;
+  if (!modifier_.init(format_)) return 0;
   state_ = kPlaying;
-  modifier_.init(format_);
   applyRate(rate_);
   ring_.allocate(4 * bufferSize_);
   scratch_.assign(size_t(std::max<int64_t>(4 * int64_t(bufferSize_), modifier_.maxOutput(int32_t(bufferSize_)))), 0);

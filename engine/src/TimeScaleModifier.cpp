@@ -6,14 +6,16 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 
 namespace sonavel {
 
 namespace {
+// Accepted formats keep every length far below 2^31 (at most 1 MHz x 4 bytes).
 int32_t wholeFrames(uint64_t bytesPerSecond, int ms, uint32_t align) {
   uint64_t n = bytesPerSecond * ms / 1000;
-  if (align) n -= n % align;
-  return int32_t(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max() / 4));
+  return int32_t(n - n % align);
 }
 
 inline int16_t load16(const uint8_t *p) {
@@ -25,42 +27,91 @@ inline int16_t load16(const uint8_t *p) {
 inline void store16(uint8_t *p, int16_t v) { std::memcpy(p, &v, 2); }
 }  // namespace
 
-void TimeScaleModifier::init(const SonavelWaveFormat &format) {
-  format_ = format;
+bool TimeScaleModifier::accepts(const SonavelWaveFormat &format) {
+  return (format.channels == 1 || format.channels == 2) && (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+         format.blockAlign == format.channels * format.bitsPerSample / 8 && format.samplesPerSec > 0 &&
+         format.samplesPerSec <= kMaxSampleRate;
+}
+
+bool TimeScaleModifier::init(const SonavelWaveFormat &format) {
+  if (!accepts(format)) {
+    empty();
+    return false;
+  }
   const uint32_t align = format.blockAlign;
   const uint64_t bps = uint64_t(format.samplesPerSec) * align;
-  frameLength_ = wholeFrames(bps, 20, align);
-  searchLength_ = wholeFrames(bps, 12, align);
-  overlapLength_ = wholeFrames(bps, 5, align);
-  searchPositions_ = align ? searchLength_ / int32_t(align) : 0;
-  overlapFrames_ = align ? overlapLength_ / int32_t(align) : 0;
-  segmentLength_ = frameLength_ - overlapLength_;
-  analysisLength_ = frameLength_ > 0 ? searchLength_ + frameLength_ : 0;
-  sixteenBit_ = format.bitsPerSample == 16;
-  fadeChannels_ = format.channels == 1 ? 1 : 2;
+  const int32_t frame = wholeFrames(bps, 20, align);
+  const int32_t search = wholeFrames(bps, 12, align);
+  const int32_t overlap = wholeFrames(bps, 5, align);
+  const int32_t n = overlap / int32_t(align);
+  const int32_t analysisLength = search + frame;
 
-  analysis_.assign(size_t(analysisLength_), 0);
-  tail_.assign(size_t(overlapLength_), 0);
-  const int32_t n = overlapFrames_;
-  fadeIn_.resize(size_t(n));
-  fadeOut_.resize(size_t(n));
-  for (int32_t i = 0; i < n; ++i) {
-    fadeIn_[size_t(i)] = double(i + 1) / double(n + 1);
-    fadeOut_[size_t(i)] = double(n - i) / double(n + 1);
+  // Every buffer is made before any size changes: a failed allocation must
+  // never leave new sizes over old buffers.
+  std::vector<uint8_t> analysis, tail;
+  std::vector<double> fadeIn, fadeOut, windowChannel, tailChannel;
+  try {
+    analysis.assign(size_t(analysisLength), 0);
+    tail.assign(size_t(overlap), 0);
+    fadeIn.resize(size_t(n));
+    fadeOut.resize(size_t(n));
+    windowChannel.assign(size_t(analysisLength) / align, 0);
+    tailChannel.assign(size_t(n), 0);
+  } catch (const std::bad_alloc &) {
+    empty();
+    return false;
   }
-  windowChannel_.assign(align ? size_t(analysisLength_) / align : 0, 0);
-  tailChannel_.assign(size_t(n), 0);
+  for (int32_t i = 0; i < n; ++i) {
+    fadeIn[size_t(i)] = double(i + 1) / double(n + 1);
+    fadeOut[size_t(i)] = double(n - i) / double(n + 1);
+  }
+
+  analysis_ = std::move(analysis);
+  tail_ = std::move(tail);
+  fadeIn_ = std::move(fadeIn);
+  fadeOut_ = std::move(fadeOut);
+  windowChannel_ = std::move(windowChannel);
+  tailChannel_ = std::move(tailChannel);
+  format_ = format;
+  frameLength_ = frame;
+  searchLength_ = search;
+  overlapLength_ = overlap;
+  searchPositions_ = search / int32_t(align);
+  overlapFrames_ = n;
+  segmentLength_ = frame - overlap;
+  analysisLength_ = analysisLength;
+  sixteenBit_ = format.bitsPerSample == 16;
+  fadeChannels_ = format.channels;
 
   // The offset carries over, but never into a format where it would split
   // a sample frame or reach past the search window.
-  if (align == 0 || offset_ < 0 || offset_ > searchLength_ || offset_ % int32_t(align) != 0) offset_ = 0;
+  if (offset_ < 0 || offset_ > searchLength_ || offset_ % int32_t(align) != 0) offset_ = 0;
 
   advance_ = segmentLength_;
   armed_ = 0;
   fillPosition_ = 0;
+  return true;
+}
+
+void TimeScaleModifier::empty() {
+  // Zero sizes first: nothing below can fail, but no size may outlive its buffer.
+  frameLength_ = searchLength_ = searchPositions_ = analysisLength_ = 0;
+  overlapLength_ = overlapFrames_ = segmentLength_ = advance_ = 0;
+  fillPosition_ = 0;
+  armed_ = 0;
+  format_ = {};
+  sixteenBit_ = false;
+  fadeChannels_ = 1;
+  analysis_ = {};
+  tail_ = {};
+  fadeIn_ = {};
+  fadeOut_ = {};
+  windowChannel_ = {};
+  tailChannel_ = {};
 }
 
 double TimeScaleModifier::setMode(double factor, int mode) {
+  if (segmentLength_ <= 0) return 0.0;
   double advance;
   switch (mode) {
     case kFaster: advance = double(segmentLength_) / (1.0 / factor); break;

@@ -1,7 +1,7 @@
 // Changes the speed of a PCM stream without changing its pitch, by
 // synchronised overlap-add: 20 ms analysis frames, a 12 ms search for the
 // best joint and a 5 ms linear cross-fade. 8-bit unsigned or 16-bit signed
-// PCM, one or two channels (anything else is treated as stereo 8-bit).
+// PCM, one or two channels; other formats are refused.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +14,20 @@ namespace sonavel {
 class TimeScaleModifier {
  public:
   enum Mode { kFaster = 0, kSlower = 1, kNormal = 2 };
+  static constexpr uint32_t kMaxSampleRate = 1'000'000;
 
-  // Starts a fresh stream for the format at normal speed. The offset of the
-  // current segment survives.
-  void init(const SonavelWaveFormat &format);
+  // Starts a fresh stream for the format at normal speed and returns true.
+  // The offset of the current segment survives. A format it cannot process
+  // (channels other than 1 or 2, bits other than 8 or 16, a block align
+  // other than channels x bits / 8, a sample rate of 0 or above 1 MHz) or a
+  // failed allocation leaves it empty instead, and false is returned: an
+  // empty modifier consumes input, writes nothing and takes no speed.
+  bool init(const SonavelWaveFormat &format);
+  static bool accepts(const SonavelWaveFormat &format);
   // kFaster: f times as fast; kSlower: 1/f times as fast; kNormal. Returns
-  // the factor (1.0 for kNormal). An unknown mode, or a factor whose input
-  // advance would be zero or absurdly large, changes nothing and gives 0.0.
+  // the factor (1.0 for kNormal). An unknown mode, a factor whose input
+  // advance would be zero or absurdly large, or an empty modifier changes
+  // nothing and gives 0.0.
   double setMode(double factor, int mode);
   // Appends the output for `length` input bytes; the caller provides room
   // for maxOutput(length) bytes. Always returns 1. Never allocates.
@@ -31,6 +38,8 @@ class TimeScaleModifier {
   int64_t maxOutput(int32_t length) const;
   bool ready() const { return analysisLength_ > 0 && advance_ > 0; }
 
+  // The format of the last successful init; all zero while empty.
+  const SonavelWaveFormat &format() const { return format_; }
   int32_t frameLength() const { return frameLength_; }
   int32_t searchLength() const { return searchLength_; }
   int32_t searchPositions() const { return searchPositions_; }
@@ -43,6 +52,7 @@ class TimeScaleModifier {
   bool armed() const { return armed_ != 0; }
 
  private:
+  void empty();
   void emitSegment(uint8_t *output, int32_t &outputLength);
   int32_t search();
   void crossFade();

@@ -287,3 +287,37 @@ TEST_F(SonavelLibrary, TheModifierWorksDirectly) {
     EXPECT_NEAR(produced, expected, expected * 0.05) << c.factor;
   }
 }
+
+TEST_F(SonavelLibrary, TheModifierRefusesFormatsItCannotProcess) {
+  // After a refused format DllMS_Calc consumes its input and writes nothing,
+  // whatever format was set before.
+  const SonavelWaveFormat good{1, 2, 44100, 176400, 4, 16, 0};
+  struct Case {
+    const char *what;
+    SonavelWaveFormat format;
+  } cases[] = {
+      {"16-bit stereo with alignment 2", {1, 2, 44100, 88200, 2, 16, 0}},
+      {"16-bit mono with alignment 4", {1, 1, 22050, 88200, 4, 16, 0}},
+      {"8-bit mono with alignment 2", {1, 1, 8000, 16000, 2, 8, 0}},
+      {"four channels", {1, 4, 44100, 352800, 8, 16, 0}},
+      {"24-bit stereo", {1, 2, 44100, 264600, 6, 24, 0}},
+      {"32-bit stereo", {1, 2, 44100, 352800, 8, 32, 0}},
+      {"32-bit float mono", {3, 1, 44100, 176400, 4, 32, 0}},
+  };
+  Pcm stereo{2, 44100, 16};
+  auto input = sinePcm(stereo, 44100, 440);
+  std::vector<uint8_t> out(input.size() * 3);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    int32_t produced = -1;
+    DllMS_Init(&good);
+    ASSERT_EQ(DllMS_Calc(input.data(), int32_t(input.size()), out.data(), &produced), 1);
+    ASSERT_GT(produced, 0);
+    DllMS_Init(&c.format);
+    DllMS_SetRate(-2.0);
+    std::fill(out.begin(), out.end(), uint8_t(0xAB));
+    EXPECT_EQ(DllMS_Calc(input.data(), int32_t(input.size()), out.data(), &produced), 1);
+    EXPECT_EQ(produced, 0);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xAB; }));
+  }
+}

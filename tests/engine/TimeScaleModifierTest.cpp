@@ -428,6 +428,90 @@ TEST(TimeScaleModifier, UninitialisedOrEmptyInputProducesNothing) {
   EXPECT_EQ(produced, 0);
 }
 
+TEST(TimeScaleModifier, RefusesFormatsItCannotProcess) {
+  // A refused format leaves the modifier empty, whatever it held before: it
+  // consumes input, writes nothing and takes no speed.
+  struct Case {
+    const char *what;
+    SonavelWaveFormat format;
+  } cases[] = {
+      {"16-bit stereo with alignment 2", {1, 2, 44100, 88200, 2, 16, 0}},
+      {"16-bit mono with alignment 4", {1, 1, 44100, 176400, 4, 16, 0}},
+      {"8-bit stereo with alignment 1", {1, 2, 8000, 8000, 1, 8, 0}},
+      {"alignment 0", {1, 2, 44100, 0, 0, 16, 0}},
+      {"no channels", {1, 0, 44100, 0, 0, 16, 0}},
+      {"three channels", makeFormat(3, 44100, 16)},
+      {"24-bit", makeFormat(2, 44100, 24)},
+      {"32-bit", makeFormat(2, 44100, 32)},
+      {"12-bit", {1, 1, 8000, 16000, 2, 12, 0}},
+      {"no sample rate", makeFormat(2, 0, 16)},
+      {"2 MHz", makeFormat(1, 2000000, 8)},
+  };
+  auto input = signal(makeFormat(2, 44100, 16), 44100, 4);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    TimeScaleModifier m;
+    m.init(makeFormat(2, 44100, 16));
+    m.setMode(2.0, TimeScaleModifier::kSlower);
+    m.init(c.format);
+    EXPECT_FALSE(m.ready());
+    EXPECT_EQ(m.analysisLength(), 0);
+    EXPECT_EQ(m.segmentLength(), 0);
+    EXPECT_EQ(m.maxOutput(int32_t(input.size())), 0);
+    std::vector<uint8_t> out(input.size() * 3, 0xAB);
+    int32_t produced = -1;
+    EXPECT_EQ(m.process(input.data(), int32_t(input.size()), out.data(), &produced), 1);
+    EXPECT_EQ(produced, 0);
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xAB; }));
+    EXPECT_EQ(m.setMode(2.0, TimeScaleModifier::kFaster), 0.0);
+    // A good format afterwards starts a working stream again.
+    m.init(makeFormat(1, 8000, 8));
+    EXPECT_TRUE(m.ready());
+    EXPECT_EQ(m.analysisLength(), 256);
+  }
+}
+
+TEST(TimeScaleModifier, AFailedAllocationInInitLeavesItEmpty) {
+  // Whichever of init's allocations fails, the sizes never describe buffers
+  // that were not allocated: the modifier is left empty.
+  const auto small = makeFormat(1, 8000, 8), big = makeFormat(2, 44100, 16);
+  auto input = signal(big, 8820, 3);
+  int failures = 0;
+  for (int k = 0; k < 50; ++k) {
+    SCOPED_TRACE(k);
+    TimeScaleModifier m;
+    m.init(small);
+    counting::allocations = 0;
+    counting::failAt = k;
+    counting::failed = false;
+    counting::active = true;
+    try {
+      m.init(big);
+    } catch (const std::bad_alloc &) {
+    }
+    counting::active = false;
+    counting::failAt = -1;
+    if (!counting::failed) {  // every allocation of init has had its turn
+      EXPECT_TRUE(m.ready());
+      EXPECT_EQ(m.analysisLength(), 5644);
+      break;
+    }
+    ++failures;
+    ASSERT_FALSE(m.ready());
+    EXPECT_EQ(m.analysisLength(), 0);
+    std::vector<uint8_t> out(64, 0xAB);
+    int32_t produced = -1;
+    m.process(input.data(), int32_t(input.size()), out.data(), &produced);
+    EXPECT_EQ(produced, 0);
+    m.init(big);
+    ASSERT_TRUE(m.ready());
+    out.resize(size_t(m.maxOutput(int32_t(input.size()))));
+    m.process(input.data(), int32_t(input.size()), out.data(), &produced);
+    EXPECT_GT(produced, 0);
+  }
+  EXPECT_GE(failures, 1);
+}
+
 TEST(TimeScaleModifier, OffsetSurvivesInitOnlyWhereItFits) {
   TimeScaleModifier m;
   auto stereo = makeFormat(2, 44100, 16);

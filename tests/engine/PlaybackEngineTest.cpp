@@ -357,3 +357,26 @@ TEST_F(PlaybackEngineTest, AnEightBitMonoFilePlays) {
   ASSERT_GT(h.heard.size(), 8000u);
   for (size_t k = 0; k < 8000; ++k) ASSERT_LE(std::abs(int(h.heard[k]) - int(data[k])), 1) << k;
 }
+
+TEST_F(PlaybackEngineTest, WideAndFloatFilesPlayAs16Bit) {
+  const auto ramp = rampPcm(stereo, 44100);
+  for (auto [bits, isFloat] : {std::pair<uint16_t, bool>{24, false}, {32, false}, {32, true}, {64, true}}) {
+    SCOPED_TRACE(testing::Message() << bits << (isFloat ? " float" : " bit"));
+    Pcm stored{2, 44100, bits};
+    WavLayout layout;
+    layout.formatTag = isFloat ? 3 : 1;
+    writeWav(dir / "w.wav", stored, wideRampPcm(stored, 44100, isFloat), layout);
+    ASSERT_EQ(engine.openFile(path("w.wav").c_str()), 1);
+    EXPECT_EQ(engine.format().bitsPerSample, 16);
+    EXPECT_EQ(engine.bufferSize(), 17640u);
+    EXPECT_EQ(engine.totalTime(), 1000u);
+    h.heard.clear();
+    ASSERT_EQ(engine.play(), 1);
+    EXPECT_EQ(h.out->format().bitsPerSample, 16);
+    h.runToEnd();
+    EXPECT_EQ(engine.position(1), 44100u);
+    ASSERT_GT(h.heard.size(), 8u * 17640);
+    EXPECT_TRUE(continuesFrom(h.heard, 0, ramp, 0, h.heard.size() / 4));
+    engine.stop();
+  }
+}

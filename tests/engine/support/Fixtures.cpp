@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -82,14 +83,48 @@ std::vector<uint8_t> sinePcm(const Pcm &format, uint32_t frames, double hz, doub
   return out;
 }
 
+std::vector<uint8_t> wideRampPcm(const Pcm &format, uint32_t frames, bool isFloat) {
+  std::vector<uint8_t> out;
+  out.reserve(size_t(frames) * format.align());
+  for (uint32_t i = 0; i < frames; ++i) {
+    for (uint16_t c = 0; c < format.channels; ++c) {
+      int v = c == 0 ? int(i & 0x7FFF) : -int(i & 0x7FFF);
+      uint64_t bits = 0;
+      if (isFloat && format.bits == 32) {
+        float x = float(v) / 32767.0f;
+        uint32_t w;
+        std::memcpy(&w, &x, 4);
+        bits = w;
+      } else if (isFloat) {
+        double x = double(v) / 32767.0;
+        std::memcpy(&bits, &x, 8);
+      } else {
+        int shift = format.bits - 16;
+        // Junk below the top 16 bits of a positive sample: the conversion drops it.
+        bits = uint64_t(int64_t(v) * (int64_t(1) << shift)) | (v > 0 ? (uint64_t(1) << shift) - 1 : 0);
+      }
+      for (int k = 0; k < format.bits / 8; ++k) out.push_back(uint8_t(bits >> (8 * k)));
+    }
+  }
+  return out;
+}
+
 void writeWav(const fs::path &path, const Pcm &f, const std::vector<uint8_t> &data, const WavLayout &layout) {
   std::vector<uint8_t> fmt;
-  put16(fmt, 1);
+  put16(fmt, int16_t(layout.formatTag));
   put16(fmt, int16_t(f.channels));
   put32le(fmt, f.rate);
   put32le(fmt, f.rate * f.align());
   put16(fmt, int16_t(f.align()));
   put16(fmt, int16_t(f.bits));
+  if (layout.formatTag == 0xFFFE) {
+    put16(fmt, 22);                                 // extra size
+    put16(fmt, int16_t(f.bits));                    // valid bits
+    put32le(fmt, f.channels == 1 ? 0x4 : 0x3);      // channel mask
+    put16(fmt, int16_t(layout.subFormat));          // the sub-format GUID
+    for (uint8_t b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+      fmt.push_back(b);
+  }
   while (fmt.size() < layout.fmtSize) fmt.push_back(0);
 
   std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};

@@ -44,12 +44,20 @@ std::vector<uint8_t> rampPcm(const Pcm &format, uint32_t frames);
 // A sine of `hz` (both channels), amplitude a fraction of full scale.
 std::vector<uint8_t> sinePcm(const Pcm &format, uint32_t frames, double hz, double amplitude = 0.5);
 
+// The ramp of rampPcm (16-bit values) stored as wider samples: 24- and
+// 32-bit integers carry it in their top 16 bits with junk below, 32- and
+// 64-bit floats as value / 32767.
+std::vector<uint8_t> wideRampPcm(const Pcm &format, uint32_t frames, bool isFloat);
+
 // A canonical WAV: "RIFF", an 18- or 16-byte "fmt " chunk, optional extra
-// chunks before "data", then the data.
+// chunks before "data", then the data. Format tag 0xFFFE writes the 40-byte
+// extensible "fmt " chunk with `subFormat` as its sub-format tag.
 struct WavLayout {
   uint32_t fmtSize = 16;
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksBeforeData;
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunksAfterData;
+  uint16_t formatTag = 1;
+  uint16_t subFormat = 1;
 };
 void writeWav(const fs::path &path, const Pcm &format, const std::vector<uint8_t> &data, const WavLayout &layout = {});
 std::vector<uint8_t> readFile(const fs::path &path);

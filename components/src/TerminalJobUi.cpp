@@ -141,7 +141,8 @@ std::string shortenMiddle(const std::vector<Glyph> &glyphs, int columns) {
 
 constexpr int kFullBar = 30;
 constexpr int kShortBar = 10;
-constexpr int kShortName = 12;  // title and file name shrink to this before the bar does
+constexpr int kShortFile = 20;  // the file name shrinks to this before the title and the bar do
+constexpr int kShortName = 12;  // title and file name shrink to this before either is left out
 constexpr int kPercentColumns = 4;
 
 }  // namespace
@@ -169,9 +170,10 @@ std::string layoutProgressLine(const ProgressLineState &state, int columns) {
   auto drop = [&](int &part) {
     if (width() > room) part = 0;
   };
-  shrink(fileWidth, kShortName);
+  shrink(fileWidth, kShortFile);
   shrink(titleWidth, kShortName);
   shrink(bar, kShortBar);
+  shrink(fileWidth, kShortName);
   drop(titleWidth);
   drop(fileWidth);
   shrink(labelWidth, 0);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,8 @@ struct LayoutCase {
   std::string expected;
 };
 
+void PrintTo(const LayoutCase &c, std::ostream *os) { *os << c.width << " columns"; }
+
 class ProgressLayoutTable : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ProgressLayoutTable, ShortensTheFileNameFirst) {
@@ -111,17 +114,20 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{120, kCjk, 100, kOneFile,
                    "Copying to the recorder 会議の録音_...について.dvg [##############################] 100% " +
                        kOneFile},
-        // Then the title, then the bar.
-        LayoutCase{80, kAscii, 45, kOneFile,
-                   "Copying t... 2024...g.wav [#######          ]  45% " + kOneFile},
-        LayoutCase{80, kCjk, 100, kOneFile, "Copying t... 会議....dvg [#################] 100% " + kOneFile},
+        // Then the title, then the bar, then the name again.
+        LayoutCase{100, kAscii, 45, kOneFile,
+                   "Copying t... 2024-05-...lding.wav [#############                ]  45% " + kOneFile},
+        LayoutCase{80, kAscii, 45, kOneFile, "Copying t... 2024-05-...ding.wav [####      ]  45% " + kOneFile},
+        LayoutCase{80, kCjk, 100, kOneFile, "Copying t... 会議の録...いて.dvg [##########] 100% " + kOneFile},
+        LayoutCase{60, kAscii, 45, kOneFile, "2024...g.wav [####      ]  45% " + kOneFile},
         // A long total label: the title and the name go before the figures do.
         LayoutCase{80, kLatin, 7, kTotal, "[          ]   7% " + kTotal},
         // The figures are cut at their end, the bar stays.
         LayoutCase{40, kAscii, 45, kOneFile, "[####      ]  45% 3,584.00 / 8,192.0..."},
         LayoutCase{40, kCjk, 100, kTotal, "[##########] 100% 1 of 3 file(s)  To..."},
         // A short line is never padded out.
-        LayoutCase{80, "a.dvg", 0, "", "Copying to the recorder a.dvg [                              ]   0%"}));
+        LayoutCase{80, "a.dvg", 0, "", "Copying to the recorder a.dvg [                              ]   0%"}),
+    [](const auto &info) { return "Columns" + std::to_string(info.param.width) + "_" + std::to_string(info.index); });
 
 // A terminal the test reads and whose clock and width it sets.
 struct FakeTerminal {
@@ -169,6 +175,8 @@ struct LeaveCase {
   void (*leave)(TerminalJobUi &);
   const char *after;  // what follows the line
 };
+
+void PrintTo(const LeaveCase &c, std::ostream *os) { *os << c.name; }
 
 class HeldBackState : public ::testing::TestWithParam<LeaveCase> {};
 

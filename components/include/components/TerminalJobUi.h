@@ -24,11 +24,12 @@ struct ProgressLineState {
 // The progress line for a terminal `columns` wide: title, file name, a bar
 // of up to 30 cells, the percentage and the label. It takes at most
 // columns - 1 columns (the last one stays free, so that no terminal wraps).
-// What does not fit goes in this order: the file name is shortened, then the
-// title, then the bar narrows to 10 cells; then the title, then the file
-// name are left out; then the label is shortened, then the bar. Text is cut
-// between UTF-8 characters only; control characters and bytes that are not
-// UTF-8 show as '?'.
+// What does not fit goes in this order: the file name is shortened (to 20
+// columns), then the title (to 12), then the bar narrows to 10 cells, then
+// the file name shortens to 12; then the title, then the file name are left
+// out; then the label is shortened, then the bar. Text is cut between UTF-8
+// characters only; control characters and bytes that are not UTF-8 show as
+// '?'.
 std::string layoutProgressLine(const ProgressLineState &state, int columns);
 
 // Columns that UTF-8 text takes on a terminal (East Asian wide characters

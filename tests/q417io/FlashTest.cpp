@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,8 @@ struct StorageFailureCase {
   bool failReads, failWrites;
   int read, erase, write;  // what the flash answers
 };
+
+void PrintTo(const StorageFailureCase &c, std::ostream *os) { *os << c.name; }
 
 class StorageFailureTest : public ::testing::TestWithParam<StorageFailureCase> {
  protected:

@@ -151,8 +151,12 @@ bool createFactoryImage(const std::string &path, uint32_t blocks, const std::set
     }
   }
   // The sidecar exists before the image appears, so a watcher that sees the
-  // image arrive also sees its bad blocks.
-  if (!ImageStorage::create(path, blocks, error, bad)) return false;
+  // image arrive also sees its bad blocks. Without the image it goes too:
+  // a chip put there later must not inherit it.
+  if (!ImageStorage::create(path, blocks, error, bad)) {
+    ::unlink(badPath.c_str());
+    return false;
+  }
   return true;
 }
 

@@ -86,14 +86,14 @@ TEST_F(ImageFileTest, AnImageCutShortFailsReadsAndWritesPastItsEnd) {
   EXPECT_EQ(fs::file_size(path), 600ull * kRawBlockSize + 1000) << "a refused write does not grow the file";
 }
 
-// Makes a factory image under a file size limit of 4 bytes, which fails
-// the bad-block list's write as a full disk would (the limit holds for root
-// too). Exits 0 when the image was refused and left nothing behind.
-[[noreturn]] void makeImageUnderSizeLimit(const std::string &path) {
+// Makes a factory image under a file size limit, which fails its writes
+// as a full disk would (the limit holds for root too). Exits 0 when the
+// image was refused and left nothing behind.
+[[noreturn]] void makeImageUnderSizeLimit(const std::string &path, rlim_t bytes) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit before{};
   ::getrlimit(RLIMIT_FSIZE, &before);
-  rlimit limit{4, before.rlim_max};
+  rlimit limit{bytes, before.rlim_max};
   ::setrlimit(RLIMIT_FSIZE, &limit);
   std::string error;
   bool made = createFactoryImage(path, 1024, {5, 1000}, &error);
@@ -102,9 +102,11 @@ TEST_F(ImageFileTest, AnImageCutShortFailsReadsAndWritesPastItsEnd) {
   std::_Exit(!made && !fs::exists(factoryBadPath(path)) && !fs::exists(path) ? 0 : 1);
 }
 
-TEST_F(ImageFileTest, ABadBlockListThatCannotBeWrittenFailsTheImage) {
+TEST_F(ImageFileTest, AFactoryImageThatCannotBeWrittenLeavesNothingBehind) {
   std::string fresh = (dir / "fresh.img").string();
-  EXPECT_EXIT(makeImageUnderSizeLimit(fresh), ::testing::ExitedWithCode(0), "fresh\\.img\\.bad: File too large");
+  // The bad-block list ("5\n1000\n") does not fit, or it does and the image does not.
+  EXPECT_EXIT(makeImageUnderSizeLimit(fresh, 4), ::testing::ExitedWithCode(0), "fresh\\.img\\.bad: File too large");
+  EXPECT_EXIT(makeImageUnderSizeLimit(fresh, 4096), ::testing::ExitedWithCode(0), "fresh\\.img: File too large");
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 // the headers built again from the name and extension it holds, as copying
 // a recording and writing a file to the recorder do) and the decoding of a
 // voice file into a WAV file.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "FuzzUi.h"
@@ -37,18 +40,39 @@ void headerFunctions(const uint8_t *data, size_t size) {
   voice::BuildFileHeader(source, made);
 }
 
+// The decoded WAV goes into a folder of its own in memory (the conversion
+// writes beside its output and renames), removed at exit.
+class OutputFolder {
+ public:
+  OutputFolder() {
+    std::filesystem::path base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    dir_ = base / ("quillorn-fuzz-voice-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+    file_ = (dir_ / "decoded.wav").string();
+  }
+  ~OutputFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  const std::string &file() const { return file_; }
+
+ private:
+  std::filesystem::path dir_;
+  std::string file_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   headerFunctions(data, size);
-  static fuzz::MemFile in("voice-in"), out("voice-out");
+  static fuzz::MemFile in("voice-in");
+  static OutputFolder out;
   in.assign(data, size);
-  out.clear();
   fuzz::FuzzUi ui;
   components::WaveFile wave;
   voice::G729Conversion conversion(ui, wave);
   try {
-    conversion.DecodeG729ToWave(in.path(), out.path());
+    conversion.DecodeG729ToWave(in.path(), out.file());
   } catch (const voice::VoiceFileError &) {
   } catch (const components::WaveFileError &) {
   }

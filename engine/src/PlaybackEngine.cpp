@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "WavSource.h"
 
@@ -39,26 +40,47 @@ int32_t PlaybackEngine::openFile(const char *path) {
   Kind kind = kindOf(path, length);
   if (kind == Kind::None) return 0;
 
-  source_.reset();
+  // The current file goes first; a failed open leaves no file at all, never
+  // the old name over a source that is gone.
+  forgetFile();
   if (kind == Kind::Wav)
     source_ = std::make_unique<WavSource>();
   else
     source_ = std::make_unique<Mp3Source>();
-  SonavelWaveFormat format = format_;
-  if (!source_->open(path, format)) return 0;
-  format_ = format;
-
-  std::memcpy(fileName_.data(), path, length + 1);
-  const uint32_t align = std::max<uint32_t>(format_.blockAlign, 1);
-  bufferSize_ = format_.avgBytesPerSec / 10 / align * align;
-  for (size_t k = 0; k < kBuffers; ++k) {
-    buffers_[k].assign(bufferSize_, 0);
-    headers_[k] = {};
+  SonavelWaveFormat format{};
+  if (!source_->open(path, format) || !modifier_.init(format)) {
+    forgetFile();
+    return 0;
   }
-  modifier_.init(format_);
+  // The buffer size changes only once every buffer has that size.
+  const uint32_t align = std::max<uint32_t>(format.blockAlign, 1);
+  const uint32_t bufferSize = format.avgBytesPerSec / 10 / align * align;
+  try {
+    for (size_t k = 0; k < kBuffers; ++k) {
+      buffers_[k].assign(bufferSize, 0);
+      headers_[k] = {};
+    }
+  } catch (const std::bad_alloc &) {
+    forgetFile();
+    return 0;
+  }
+  bufferSize_ = bufferSize;
+  format_ = format;
+  std::memcpy(fileName_.data(), path, length + 1);
   source_->seek(0, kMilliseconds);
   resetRange();
   return 1;
+}
+
+void PlaybackEngine::forgetFile() {
+  source_.reset();
+  fileName_[0] = 0;
+  format_ = {};
+  bufferSize_ = 0;
+  position_ = 0;
+  seekInProgress_ = false;
+  rangeStart_ = rangeEnd_ = 0;
+  loop_ = 0;
 }
 
 uint32_t PlaybackEngine::sourcePosition() const { return source_ ? source_->position(kSampleFrames) : 0; }

@@ -87,6 +87,8 @@ class PlaybackEngine final : private wave::BufferListener {
   void bufferDone(wave::Buffer &header) override;
   void fill(wave::Buffer &header);
   void applyRate(double rate);
+  // Back to no file, as at load (the rate stays).
+  void forgetFile();
   void silenceBuffers();
   uint32_t sourcePosition() const;
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -71,11 +73,41 @@ TEST_F(PlaybackEngineTest, OpenChoosesTheSourceByTheLastThreeCharacters) {
   }
   EXPECT_EQ(engine.openFile(nullptr), 0);
   EXPECT_EQ(engine.openFile(path("ewav").c_str()), 1);  // no dot needed
-  // A missing file with a good ending: 0, and the name stays as it was.
-  EXPECT_EQ(engine.openFile(path("missing.wav").c_str()), 0);
-  EXPECT_STREQ(engine.fileName(), path("ewav").c_str());
-  EXPECT_TRUE(engine.isLoaded());
   EXPECT_EQ(engine.openFile(std::string(5000, 'x').append(".wav").c_str()), 0);
+  EXPECT_STREQ(engine.fileName(), path("ewav").c_str());
+}
+
+TEST_F(PlaybackEngineTest, AFailedOpenLeavesNoFile) {
+  // The previous source is gone once a file with a good ending is tried: a
+  // failed open leaves no name behind, so nothing plays and the caller can
+  // tell from isLoaded.
+  auto data = ramp("good.wav", stereo, 44100);
+  writeWav(dir / "three.wav", {3, 8000, 16}, std::vector<uint8_t>(600));
+  writeFile(dir / "text.wav", std::vector<uint8_t>(100, 'x'));
+  writeFile(dir / "text.mp3", std::vector<uint8_t>(100, 'x'));
+  for (const char *name : {"missing.wav", "missing.mp3", "three.wav", "text.wav", "text.mp3"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(engine.openFile(path("good.wav").c_str()), 1);
+    ASSERT_EQ(engine.setPosition(22050, 1), 1);
+    EXPECT_EQ(engine.openFile(path(name).c_str()), 0);
+    EXPECT_FALSE(engine.isLoaded());
+    EXPECT_STREQ(engine.fileName(), "");
+    EXPECT_EQ(engine.source(), nullptr);
+    EXPECT_EQ(engine.totalTime(), 0u);
+    EXPECT_EQ(engine.sampleRate(), 0u);
+    EXPECT_EQ(engine.position(1), 0u);
+    EXPECT_EQ(engine.setPosition(0, 1), 0);
+    EXPECT_EQ(engine.convertToPcm(), 0);
+    EXPECT_EQ(engine.play(), 0);
+    EXPECT_EQ(engine.state(), sonavel::kStopped);
+    engine.close();
+  }
+  // A good file opens and plays as before.
+  ASSERT_EQ(engine.openFile(path("good.wav").c_str()), 1);
+  ASSERT_EQ(engine.play(), 1);
+  h.run(3);
+  EXPECT_TRUE(continuesFrom(h.heard, 0, data, 0, h.heard.size() / 4));
+  engine.stop();
 }
 
 TEST_F(PlaybackEngineTest, NothingIsLoadedAtFirst) {

@@ -203,6 +203,22 @@ TEST_F(SonavelLibrary, StateCodesRatesAndRefusals) {
   EXPECT_EQ(elsewhere, -1);
 }
 
+TEST_F(SonavelLibrary, AFailedOpenLeavesNothingToPlay) {
+  // The speed player does not look at DllOpenFile's result: after a failed
+  // open it must find no file loaded and hear nothing, not the previous file.
+  Pcm stereo{2, 44100, 16};
+  writeWav(dir / "a.wav", stereo, sinePcm(stereo, 44100, 300));
+  ASSERT_EQ(DllOpenFile((dir / "a.wav").c_str()), 1);
+  EXPECT_EQ(DllOpenFile((dir / "gone.wav").c_str()), 0);
+  EXPECT_EQ(DllIsLoaded(), 0);
+  EXPECT_STREQ(DllGetFileName(), "");
+  EXPECT_EQ(DllPlay(), 0);
+  EXPECT_EQ(DllGetState(), uint32_t(SONAVEL_STOPPED));
+  DllClose();
+  ASSERT_EQ(DllOpenFile((dir / "a.wav").c_str()), 1);
+  EXPECT_EQ(DllIsLoaded(), 1);
+}
+
 TEST_F(SonavelLibrary, WithoutDispatchPlaybackStopsAtTheQueuedBuffers) {
   Pcm stereo{2, 44100, 16};
   writeWav(dir / "a.wav", stereo, sinePcm(stereo, 44100 * 3, 300));

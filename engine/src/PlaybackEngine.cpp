@@ -89,26 +89,29 @@ int32_t PlaybackEngine::play() {
   // From Paused the caller resumes with restart(): the device is open already.
   if (state_ != kStopped || !isLoaded() || !source_) return 0;
   if (!modifier_.init(format_)) return 0;
-  state_ = kPlaying;
   applyRate(rate_);
   ring_.allocate(4 * bufferSize_);
   scratch_.assign(size_t(std::max<int64_t>(4 * int64_t(bufferSize_), modifier_.maxOutput(int32_t(bufferSize_)))), 0);
 
   // A new device: notifications of the previous one are never delivered.
+  // One that cannot be made or opened refuses the Play: nothing would
+  // sound and the position would never move.
   device_.reset();
+  deviceOpen_ = false;
   try {
     device_ = factory_ ? factory_(queue_, *this) : nullptr;
+    deviceOpen_ = device_ && device_->open({format_.channels, format_.samplesPerSec, format_.bitsPerSample});
   } catch (...) {
-    device_.reset();  // plays as a device that cannot be opened: nothing sounds
+    deviceOpen_ = false;
   }
-  deviceOpen_ = false;
-  if (device_) {
-    deviceOpen_ = true;
-    device_->open({format_.channels, format_.samplesPerSec, format_.bitsPerSample});  // result not examined
+  if (!deviceOpen_) {
+    device_.reset();
+    return 0;
   }
+  state_ = kPlaying;
   position_ = 0;
   seekInProgress_ = false;
-  if (device_) device_->pause();
+  device_->pause();
   for (size_t k = 0; k < kBuffers; ++k) {
     wave::Buffer &h = headers_[k];
     h = {};

@@ -110,6 +110,46 @@ TEST_F(PlaybackEngineTest, AFailedOpenLeavesNoFile) {
   engine.stop();
 }
 
+TEST(PlaybackEngineDevice, APlayWhoseDeviceCannotBeOpenedIsRefused) {
+  // Nothing would sound and the position would never move: Play answers 0,
+  // the engine stays stopped, and nothing is read from the source.
+  namespace wave = components::wave;
+  using Factory = PlaybackEngine::OutputFactory;
+  struct Case {
+    const char *what;
+    Factory make;
+  } cases[] = {
+      {"no device", [](wave::DoneQueue &, wave::BufferListener &) { return std::unique_ptr<wave::OutputDevice>(); }},
+      {"a device that cannot be made",
+       [](wave::DoneQueue &, wave::BufferListener &) -> std::unique_ptr<wave::OutputDevice> {
+         throw std::runtime_error("no sound system");
+       }},
+      {"a device that refuses to open",
+       [](wave::DoneQueue &q, wave::BufferListener &l) -> std::unique_ptr<wave::OutputDevice> {
+         auto device = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
+         device->open({2, 44100, 16});  // busy: a second open is refused
+         return device;
+       }},
+  };
+  TempDir dir;
+  Pcm stereo{2, 44100, 16};
+  writeWav(dir / "r.wav", stereo, rampPcm(stereo, 44100));
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    PlaybackEngine engine(c.make);
+    ASSERT_EQ(engine.openFile((dir / "r.wav").c_str()), 1);
+    ASSERT_EQ(engine.setPosition(22050, 1), 1);
+    EXPECT_EQ(engine.play(), 0);
+    EXPECT_EQ(engine.state(), sonavel::kStopped);
+    EXPECT_EQ(engine.position(1), 22050u);
+    EXPECT_EQ(engine.source()->position(1), 22050u);
+    EXPECT_EQ(engine.pause(), 0);
+    EXPECT_EQ(engine.play(), 0);  // again: a new device is tried, and refused
+    EXPECT_EQ(engine.stop(), 1);
+    EXPECT_EQ(engine.openFile((dir / "r.wav").c_str()), 1);  // stopped, so a file opens
+  }
+}
+
 TEST_F(PlaybackEngineTest, NothingIsLoadedAtFirst) {
   EXPECT_FALSE(engine.isLoaded());
   EXPECT_STREQ(engine.fileName(), "");

@@ -39,8 +39,8 @@ bool sameFile(const std::string &a, const std::string &b) {
 
 }  // namespace
 
-G729Conversion::G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, Codec &codec)
-    : ui_(ui), waveFile_(waveFile), codec_(codec) {}
+G729Conversion::G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, CodecFactory makeCodec)
+    : ui_(ui), waveFile_(waveFile), makeCodec_(std::move(makeCodec)) {}
 
 bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, int rate, int channels) {
   // Anything but 16-bit mono 8000 Hz PCM would be coded as noise.
@@ -56,6 +56,7 @@ bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, i
   }
   showFile(waveFile_.path());
   ui_.clearCancel();
+  const std::unique_ptr<Codec> codec = makeCodec_();
 
   uint8_t header[header::kSize];
   MakeG729FileHeader(header, bits, rate, channels, outputPath, true);
@@ -70,7 +71,7 @@ bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, i
   bool cancelled = false;
   do {
     size_t n = waveFile_.read(pcm, sizeof pcm);
-    const uint8_t *coded = codec_.encode(pcm);
+    const uint8_t *coded = codec->encode(pcm);
     writeAll(out.get(), coded, n < kPcmBlockBytes ? codedBytesForPcm(n) : kCodedBlockBytes, outputPath);
     done += n;
     showProgress(done, total);
@@ -112,6 +113,7 @@ bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::
   }
   showFile(sourcePath);
   ui_.clearCancel();
+  const std::unique_ptr<Codec> codec = makeCodec_();
 
   // A short last block is decoded whole; its end holds the previous block's bytes.
   uint8_t coded[kCodedBlockBytes] = {};
@@ -122,7 +124,7 @@ bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::
       size_t wanted = static_cast<size_t>(std::min<uint64_t>(kCodedBlockBytes, fileSize - pos));
       size_t n = std::fread(coded, 1, wanted, in.get());
       if (n != wanted) fail("cannot read", sourcePath);
-      const uint8_t *pcm = codec_.decode(coded);
+      const uint8_t *pcm = codec->decode(coded);
       waveFile_.append(pcm, pcmBytesForCoded(n));
       pos += n;
       showProgress(pos, fileSize);

@@ -1,20 +1,52 @@
-// The G.729 codec boundary: one block of half a second per call. The process
-// has one encoder state and one decoder state; they carry over from call to
-// call and from file to file and are never reset.
+// The G.729 codec boundary: one block of half a second per call. Every
+// stream (a conversion, a playback, a recording) owns its encoder or decoder
+// state, made when the stream starts: the same input always codes the same
+// way, and two streams never disturb each other. Within one stream the state
+// carries over from block to block, as the codec requires.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace voice {
 
-// 8000 PCM bytes (4000 samples, 16-bit signed little-endian, mono, 8000 Hz)
-// in, a pointer to 500 coded bytes (50 frames of 10 bytes) out. The result
-// stays valid until the next call of GEncode or GDecode.
-const uint8_t *GEncode(const uint8_t *pcm);
+// One encoding stream: a fresh encoder state of its own. Streams move but
+// do not copy; a moved-from stream may only be assigned to or destroyed.
+class EncoderStream {
+ public:
+  EncoderStream();
+  ~EncoderStream();
+  EncoderStream(EncoderStream &&) noexcept;
+  EncoderStream &operator=(EncoderStream &&) noexcept;
 
-// 500 coded bytes in, a pointer to 8000 PCM bytes out; valid until the next call.
-const uint8_t *GDecode(const uint8_t *coded);
+  // kPcmBlockBytes of PCM (4000 samples, 16-bit signed little-endian, mono,
+  // 8000 Hz) in, a pointer to kCodedBlockBytes (50 frames of 10 bytes) out.
+  // The result stays valid until this stream's next call.
+  const uint8_t *encode(const uint8_t *pcm);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// One decoding stream: a fresh decoder state of its own; moves as above.
+class DecoderStream {
+ public:
+  DecoderStream();
+  ~DecoderStream();
+  DecoderStream(DecoderStream &&) noexcept;
+  DecoderStream &operator=(DecoderStream &&) noexcept;
+
+  // kCodedBlockBytes in, a pointer to kPcmBlockBytes out; valid until this
+  // stream's next call.
+  const uint8_t *decode(const uint8_t *coded);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 inline constexpr size_t kPcmBlockBytes = 8000;
 inline constexpr size_t kCodedBlockBytes = 500;
@@ -30,7 +62,7 @@ constexpr size_t codedBytesForPcm(size_t pcmBytes) { return pcmBytes / kPcmBytes
 constexpr size_t pcmBytesForCoded(size_t codedBytes) { return codedBytes * kPcmBytesPerCodedByte; }
 
 // The block operations as the conversions call them, so that tests can put
-// a codec of their own in their place.
+// a codec of their own in their place. One Codec serves one conversion.
 class Codec {
  public:
   virtual ~Codec() = default;
@@ -38,7 +70,10 @@ class Codec {
   virtual const uint8_t *decode(const uint8_t *coded) = 0; // kCodedBlockBytes -> kPcmBlockBytes
 };
 
-// GEncode and GDecode.
-Codec &processCodec();
+// Makes the codec for one conversion, at the conversion's start.
+using CodecFactory = std::function<std::unique_ptr<Codec>()>;
+
+// bcg729 with a fresh encoder and decoder state.
+std::unique_ptr<Codec> makeG729Codec();
 
 }  // namespace voice

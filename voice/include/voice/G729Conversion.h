@@ -20,9 +20,10 @@ class VoiceFileError : public std::runtime_error {
 
 class G729Conversion {
  public:
-  // waveFile is the application's wave-file component; codec defaults to
-  // the process's one encoder and decoder.
-  G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, Codec &codec = processCodec());
+  // waveFile is the application's wave-file component. makeCodec is called
+  // at the start of every conversion, so each one codes with fresh states
+  // and the same input always gives the same output.
+  G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, CodecFactory makeCodec = makeG729Codec);
 
   // Encodes the WAV open for reading in the wave-file component (16-bit mono
   // 8000 Hz PCM) into a new voice file at outputPath; bits, rate and
@@ -43,7 +44,7 @@ class G729Conversion {
 
   components::JobUi &ui_;
   components::WaveFile &waveFile_;
-  Codec &codec_;
+  CodecFactory makeCodec_;
 };
 
 // The message keys the conversions show.

@@ -1,9 +1,14 @@
 // Encoding WAV files into voice files and back, with a stand-in codec whose
 // output shows where every byte came from, and with the real codec where
 // its state matters.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,6 +96,55 @@ Bytes wavData(const std::string &path) {
   return data;
 }
 
+// Something at an output path that a finished file must not replace.
+enum class Occupant { Nothing, Folder, Fifo, ReadOnlyFile };
+
+// Puts it in place. A FIFO gets a reader, so that a writer never blocks on
+// it; the descriptor returned is to be closed afterwards (-1: none).
+int occupy(const std::string &path, Occupant occupant) {
+  switch (occupant) {
+    case Occupant::Nothing: return -1;
+    case Occupant::Folder: std::filesystem::create_directory(path); return -1;
+    case Occupant::Fifo: mkfifo(path.c_str(), 0600); return ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    case Occupant::ReadOnlyFile: writeFile(path, {'o', 'l', 'd'}); chmod(path.c_str(), 0444); return -1;
+  }
+  return -1;
+}
+
+bool stillThere(const std::string &path, Occupant occupant) {
+  std::error_code ec;
+  switch (occupant) {
+    case Occupant::Nothing: return !exists(path);
+    case Occupant::Folder: return std::filesystem::is_directory(path, ec);
+    case Occupant::Fifo: return std::filesystem::is_fifo(path, ec);
+    case Occupant::ReadOnlyFile: return readFile(path) == Bytes{'o', 'l', 'd'};
+  }
+  return false;
+}
+
+// Limits the size of the files this process writes, as a full disk would;
+// a write past the limit fails instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit &) = delete;
+  FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
 struct Fixture : ::testing::Test {
   TempDir dir;
   ScriptedJobUi ui;
@@ -124,6 +178,7 @@ TEST_F(Encode, KeepsOneCodedBytePerSixteenPcmBytesAndTruncatesTheTail) {
     EXPECT_EQ(voice::DirectoryFieldText(file.data() + 240, 16), "dvg");
     for (size_t k = 0; k < bytes / 16; ++k) ASSERT_EQ(file[256 + k], data[16 * k]) << k;
     EXPECT_EQ(codec.encodes, bytes == 0 ? 1 : static_cast<int>((bytes + 7999) / 8000));
+    EXPECT_EQ(entries(dir.root()), (std::vector<std::string>{"in.wav", "out.dvg"}));
   }
 }
 
@@ -158,59 +213,46 @@ TEST_F(Encode, ReportsEachBlockAndPumpsAfterIt) {
 }
 
 TEST_F(Encode, RefusesSourcesItCannotCodeAndOutputsItCannotCreate) {
+  const Bytes usable = pcmWav(groupedSamples(64));
   struct Case {
     const char *name;
     Bytes source;  // empty: nothing open
     std::string output;
+    Occupant occupant;
     const char *key;
   } cases[] = {
-      {"nothing open", {}, "out.dvg", "FM_text_system_errmsg6"},
-      {"stereo", pcmWav(groupedSamples(64), 2), "out.dvg", "FM_text_system_errmsg6"},
-      {"8 bits", pcmWav(groupedSamples(64), 1, 8000, 8), "out.dvg", "FM_text_system_errmsg6"},
-      {"44100 Hz", pcmWav(groupedSamples(64), 1, 44100), "out.dvg", "FM_text_system_errmsg6"},
+      {"nothing open", {}, "out.dvg", Occupant::Nothing, "FM_text_system_errmsg6"},
+      {"stereo", pcmWav(groupedSamples(64), 2), "out.dvg", Occupant::Nothing, "FM_text_system_errmsg6"},
+      {"8 bits", pcmWav(groupedSamples(64), 1, 8000, 8), "out.dvg", Occupant::Nothing, "FM_text_system_errmsg6"},
+      {"44100 Hz", pcmWav(groupedSamples(64), 1, 44100), "out.dvg", Occupant::Nothing, "FM_text_system_errmsg6"},
       {"GSM 6.10", riff({chunk("fmt ", pcmFormat(1, 8000, 16, 49)), chunk("data", Bytes(65))}), "out.dvg",
-       "FM_text_system_errmsg6"},
-      {"missing folder", pcmWav(groupedSamples(64)), "missing/out.dvg", "FM_text_system_errmsg2"},
-      {"output is the source", pcmWav(groupedSamples(64)), "in.wav", "FM_text_system_errmsg2"},
+       Occupant::Nothing, "FM_text_system_errmsg6"},
+      {"missing folder", usable, "missing/out.dvg", Occupant::Nothing, "FM_text_system_errmsg2"},
+      {"output is the source", usable, "in.wav", Occupant::Nothing, "FM_text_system_errmsg2"},
+      // A rename would put a file in the place of these, not write them.
+      {"output is a folder", usable, "taken", Occupant::Folder, "FM_text_system_errmsg2"},
+      {"output is a FIFO", usable, "taken", Occupant::Fifo, "FM_text_system_errmsg2"},
+      {"output is read-only", usable, "taken", Occupant::ReadOnlyFile, "FM_text_system_errmsg2"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
+    if (c.occupant == Occupant::ReadOnlyFile && geteuid() == 0) continue;  // root may write it
     ScriptedJobUi fresh;
     G729Conversion job(fresh, wave, lend(codec));
     wave.close();
     if (!c.source.empty()) openSource(c.source);
+    const int reader = occupy(dir.path(c.output), c.occupant);
+    const std::vector<std::string> before = entries(dir.root());
     EXPECT_FALSE(job.EncodeWaveToG729(dir.path(c.output), 16, 8000, 1));
+    if (reader >= 0) ::close(reader);
     ASSERT_EQ(fresh.messages.size(), 1u);
     EXPECT_EQ(fresh.messages[0].textKey, c.key);
     EXPECT_EQ(fresh.messages[0].captionKey, "FM_kind_errormsg0");
     EXPECT_EQ(fresh.pumps, 0);
+    EXPECT_EQ(entries(dir.root()), before);
     if (c.output == "in.wav") EXPECT_EQ(readFile(dir.path("in.wav")), c.source);
-    else EXPECT_FALSE(exists(dir.path(c.output)));
-  }
-}
-
-TEST_F(Encode, CancelKeepsTheHeaderAndTheBlocksDone) {
-  openSource(pcmWav(groupedSamples(40000)));
-  ui.requestCancel();  // left over from an earlier job: cleared at the start
-  ui.cancelAtPump = 2;
-  EXPECT_FALSE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));
-  // Set during the second pump, seen after the third block.
-  EXPECT_EQ(readFile(dir.path("out.dvg")).size(), 256u + 3 * 500);
-}
-
-TEST_F(Encode, ReadAndWriteErrorsReachTheCaller) {
-  // The source loses its end while the job runs.
-  HookedJobUi hooked;
-  G729Conversion job(hooked, wave, lend(codec));
-  openSource(pcmWav(groupedSamples(40000)));
-  hooked.hookAt = 1;
-  hooked.hook = [&] { ASSERT_EQ(truncate(dir.path("in.wav").c_str(), 44 + 12000), 0); };
-  EXPECT_THROW(job.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1), components::WaveFileError);
-  EXPECT_EQ(readFile(dir.path("out.dvg")).size(), 256u + 500);
-
-  if (access("/dev/full", W_OK) == 0) {
-    openSource(pcmWav(groupedSamples(200000)));
-    EXPECT_THROW(conversion.EncodeWaveToG729("/dev/full", 16, 8000, 1), voice::VoiceFileError);
+    else EXPECT_TRUE(stillThere(dir.path(c.output), c.occupant));
+    std::filesystem::remove_all(dir.path("taken"));
   }
 }
 
@@ -224,6 +266,7 @@ TEST_F(Decode, WritesSixteenPcmBytesPerCodedByte) {
     Bytes data = wavData(dir.path("out.wav"));
     ASSERT_EQ(data.size(), coded * 16);
     for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(data[i], stream[i / 16]) << i;
+    EXPECT_EQ(entries(dir.root()), (std::vector<std::string>{"in.dvg", "out.wav"}));
   }
 }
 
@@ -270,11 +313,38 @@ TEST_F(Decode, RefusesWhatIsNotAVoiceFileAndWritesNothing) {
 }
 
 TEST_F(Decode, AnOutputThatCannotBeCreatedIsReported) {
-  writeFile(dir.path("in.dvg"), voiceFile(codedStream(500)));
-  EXPECT_FALSE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("missing/out.wav")));
-  EXPECT_TRUE(ui.showed("FM_text_system_errmsg2"));
-  EXPECT_FALSE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("in.dvg")));
-  EXPECT_EQ(readFile(dir.path("in.dvg")), voiceFile(codedStream(500)));
+  const Bytes source = voiceFile(codedStream(500));
+  struct Case {
+    const char *name;
+    std::string output;
+    Occupant occupant;
+  } cases[] = {
+      {"missing folder", "missing/out.wav", Occupant::Nothing},
+      {"output is the source", "in.dvg", Occupant::Nothing},
+      {"output is a folder", "taken", Occupant::Folder},
+      {"output is a FIFO", "taken", Occupant::Fifo},
+      {"output is read-only", "taken", Occupant::ReadOnlyFile},
+  };
+  writeFile(dir.path("in.dvg"), source);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.occupant == Occupant::ReadOnlyFile && geteuid() == 0) continue;  // root may write it
+    ScriptedJobUi fresh;
+    G729Conversion job(fresh, wave, lend(codec));
+    const int reader = occupy(dir.path(c.output), c.occupant);
+    const std::vector<std::string> before = entries(dir.root());
+    EXPECT_FALSE(job.DecodeG729ToWave(dir.path("in.dvg"), dir.path(c.output)));
+    if (reader >= 0) ::close(reader);
+    EXPECT_EQ(fresh.messages.size(), 1u);
+    EXPECT_TRUE(fresh.showed("FM_text_system_errmsg2"));
+    EXPECT_FALSE(wave.isOpen());
+    EXPECT_EQ(entries(dir.root()), before);
+    EXPECT_EQ(readFile(dir.path("in.dvg")), source);
+    if (c.output != "in.dvg") {
+      EXPECT_TRUE(stillThere(dir.path(c.output), c.occupant));
+    }
+    std::filesystem::remove_all(dir.path("taken"));
+  }
 }
 
 TEST_F(Decode, AHeaderNamingAnotherFormatStillGivesTheDecodersFormat) {
@@ -285,27 +355,99 @@ TEST_F(Decode, AHeaderNamingAnotherFormatStillGivesTheDecodersFormat) {
   EXPECT_EQ(wavData(dir.path("out.wav")).size(), 1600u);
 }
 
-TEST_F(Decode, CancelLeavesACompleteShorterWav) {
-  writeFile(dir.path("in.dvg"), voiceFile(codedStream(2500)));
-  ui.cancelAtPump = 2;
-  EXPECT_FALSE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("out.wav")));
-  EXPECT_FALSE(wave.isOpen());
-  EXPECT_EQ(wavData(dir.path("out.wav")).size(), 3u * 8000);
+// A cancelled or failed conversion leaves nothing under the output's name
+// and no temporary file, and a file already there stays as it was.
+TEST(Output, ACancelledOrFailedConversionLeavesNoPartialFile) {
+  enum Fault { kCancel, kSourceCutShort, kDiskFull };
+  struct Case {
+    const char *name;
+    bool encode;
+    Fault fault;
+    const char *outcome;
+  } cases[] = {
+      {"encode cancelled", true, kCancel, "cancelled"},
+      {"encode source cut short", true, kSourceCutShort, "WaveFileError"},
+      {"encode disk full", true, kDiskFull, "VoiceFileError"},
+      {"decode cancelled", false, kCancel, "cancelled"},
+      {"decode source cut short", false, kSourceCutShort, "VoiceFileError"},
+      {"decode disk full", false, kDiskFull, "WaveFileError"},
+  };
+  for (const Case &c : cases) {
+    for (bool existing : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (existing ? ", over an existing file" : ""));
+      TempDir dir;
+      HookedJobUi ui;
+      WaveFile wave;
+      GroupCodec codec;
+      G729Conversion job(ui, wave, lend(codec));
+      const std::string source = dir.path(c.encode ? "in.wav" : "in.dvg");
+      const std::string output = dir.path(c.encode ? "out.dvg" : "out.wav");
+      // 50 blocks to encode, 100 to decode.
+      writeFile(source, c.encode ? pcmWav(groupedSamples(400000)) : voiceFile(codedStream(50000)));
+      const Bytes old{'o', 'l', 'd'};
+      if (existing) writeFile(output, old);
+      const std::vector<std::string> before = entries(dir.root());
+
+      ui.requestCancel();  // left over from an earlier job: cleared at the start
+      if (c.fault == kCancel) ui.cancelAtPump = 2;
+      if (c.fault == kSourceCutShort) {
+        ui.hookAt = 1;
+        ui.hook = [&] { ASSERT_EQ(truncate(source.c_str(), c.encode ? 44 + 12000 : 256 + 1200), 0); };
+      }
+      std::string outcome;
+      {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (c.fault == kDiskFull) limit = std::make_unique<FileSizeLimit>(10000);
+        try {
+          if (c.encode && !wave.open(source)) outcome = "source not opened";
+          else if (c.encode) outcome = job.EncodeWaveToG729(output, 16, 8000, 1) ? "finished" : "cancelled";
+          else outcome = job.DecodeG729ToWave(source, output) ? "finished" : "cancelled";
+        } catch (const components::WaveFileError &) {
+          outcome = "WaveFileError";
+        } catch (const voice::VoiceFileError &) {
+          outcome = "VoiceFileError";
+        }
+      }
+      EXPECT_EQ(outcome, c.outcome);
+      EXPECT_EQ(entries(dir.root()), before);
+      if (existing) {
+        EXPECT_EQ(readFile(output), old);
+      }
+      EXPECT_FALSE(wave.writing());
+      // Set during the second pump, seen after the third block.
+      if (c.fault == kCancel) {
+        EXPECT_EQ(codec.encodes + codec.decodes, 3);
+      }
+    }
+  }
 }
 
-TEST_F(Decode, AVoiceFileCutShortMidJobThrowsAndKeepsAValidWav) {
-  HookedJobUi hooked;
-  G729Conversion job(hooked, wave, lend(codec));
-  writeFile(dir.path("in.dvg"), voiceFile(codedStream(50000)));
-  hooked.hookAt = 2;
-  hooked.hook = [&] { ASSERT_EQ(truncate(dir.path("in.dvg").c_str(), 256 + 1200), 0); };
-  EXPECT_THROW(job.DecodeG729ToWave(dir.path("in.dvg"), dir.path("out.wav")), voice::VoiceFileError);
-  EXPECT_FALSE(wave.isOpen());
-  // Blocks already in the read buffer still decode; the WAV holds whole blocks.
-  size_t written = wavData(dir.path("out.wav")).size();
-  EXPECT_GE(written, 2u * 8000);
-  EXPECT_LT(written, 50000u * 16);
-  EXPECT_EQ(written % 8000, 0u);
+// An output path that is a link keeps the link; the file it leads to gets
+// the result, as when the output was written through the link.
+TEST(Output, ALinkStaysALinkAndItsFileGetsTheResult) {
+  for (bool encode : {true, false}) {
+    SCOPED_TRACE(encode ? "encode" : "decode");
+    TempDir dir;
+    ScriptedJobUi ui;
+    WaveFile wave;
+    GroupCodec codec;
+    G729Conversion job(ui, wave, lend(codec));
+    std::filesystem::create_directory(dir.path("real"));
+    writeFile(dir.path("real/file"), {'o', 'l', 'd'});
+    std::filesystem::create_symlink("real/file", dir.path("link"));
+    if (encode) {
+      writeFile(dir.path("in.wav"), pcmWav(groupedSamples(1600)));
+      ASSERT_TRUE(wave.open(dir.path("in.wav")));
+      ASSERT_TRUE(job.EncodeWaveToG729(dir.path("link"), 16, 8000, 1));
+      EXPECT_EQ(readFile(dir.path("real/file")).size(), 256u + 100);
+    } else {
+      writeFile(dir.path("in.dvg"), voiceFile(codedStream(100)));
+      ASSERT_TRUE(job.DecodeG729ToWave(dir.path("in.dvg"), dir.path("link")));
+      EXPECT_EQ(wavData(dir.path("real/file")).size(), 1600u);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("link")));
+    EXPECT_EQ(entries(dir.path("real")), std::vector<std::string>{"file"});
+  }
 }
 
 // Every conversion codes with fresh states: the same file always gives the

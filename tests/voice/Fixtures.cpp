@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,6 +34,13 @@ void writeFile(const std::string &path, const Bytes &bytes) {
 }
 
 bool exists(const std::string &path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> entries(const std::string &folder) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 void putLe16(Bytes &out, uint32_t v) {
   out.push_back(static_cast<uint8_t>(v));

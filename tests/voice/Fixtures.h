@@ -28,6 +28,8 @@ class TempDir {
 Bytes readFile(const std::string &path);
 void writeFile(const std::string &path, const Bytes &bytes);
 bool exists(const std::string &path);
+// The names in a folder, sorted: what a job left behind, temporary files included.
+std::vector<std::string> entries(const std::string &folder);
 
 // Little-endian pieces of a RIFF file.
 void putLe16(Bytes &out, uint32_t v);

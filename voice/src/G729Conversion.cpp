@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "OutputTarget.h"
+#include "components/base/PendingFile.h"
 #include "voice/VoiceHeader.h"
 
 namespace voice {
@@ -32,11 +34,6 @@ void closeWritten(FilePtr &file, const std::string &path) {
   if (std::fclose(file.release()) != 0) fail("cannot write", path);
 }
 
-bool sameFile(const std::string &a, const std::string &b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 }  // namespace
 
 G729Conversion::G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, CodecFactory makeCodec)
@@ -48,16 +45,23 @@ bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, i
     error(keys::kKindProgram, keys::kWaveNotUsable);
     return false;
   }
-  // Creating the output over its own source would destroy the source.
-  FilePtr out(sameFile(waveFile_.path(), outputPath) ? nullptr : std::fopen(outputPath.c_str(), "wb"));
+  const std::filesystem::path target = detail::outputTarget(outputPath, waveFile_.path());
+  if (target.empty()) {
+    error(keys::kKindProgram, keys::kCannotCreate);
+    return false;
+  }
+  const std::unique_ptr<Codec> codec = makeCodec_();
+  // Removes the unfinished output on every way out but the commit at the end.
+  components::PendingFile pending(target);
+  FilePtr out(pending.created() ? std::fopen(pending.path().c_str(), "wb") : nullptr);
   if (!out) {
     error(keys::kKindProgram, keys::kCannotCreate);
     return false;
   }
   showFile(waveFile_.path());
   ui_.clearCancel();
-  const std::unique_ptr<Codec> codec = makeCodec_();
 
+  // The header names the file as the caller does, not its temporary name.
   uint8_t header[header::kSize];
   MakeG729FileHeader(header, bits, rate, channels, outputPath, true);
   writeAll(out.get(), header, sizeof header, outputPath);
@@ -82,7 +86,7 @@ bool G729Conversion::EncodeWaveToG729(const std::string &outputPath, int bits, i
     ui_.pump();
   } while (done < total);
   closeWritten(out, outputPath);
-  return !cancelled;
+  return !cancelled && commit(pending);
 }
 
 bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::string &outputPath) {
@@ -105,15 +109,22 @@ bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::
   // The WAV takes the decoder's own format: a header naming another one
   // would mislabel the samples, and one naming no valid format could not
   // be written at all.
-  if (sameFile(sourcePath, outputPath) ||
-      !waveFile_.create(outputPath, components::WaveFormat::pcm(kChannels, kSampleRate, kBitsPerSample))) {
+  const std::filesystem::path target = detail::outputTarget(outputPath, sourcePath);
+  if (target.empty()) {
+    in.reset();
+    error(keys::kKindProgram, keys::kCannotCreate);
+    return false;
+  }
+  const std::unique_ptr<Codec> codec = makeCodec_();
+  components::PendingFile pending(target);
+  if (!pending.created() ||
+      !waveFile_.create(pending.path().string(), components::WaveFormat::pcm(kChannels, kSampleRate, kBitsPerSample))) {
     in.reset();
     error(keys::kKindProgram, keys::kCannotCreate);
     return false;
   }
   showFile(sourcePath);
   ui_.clearCancel();
-  const std::unique_ptr<Codec> codec = makeCodec_();
 
   // A short last block is decoded whole; its end holds the previous block's bytes.
   uint8_t coded[kCodedBlockBytes] = {};
@@ -135,7 +146,7 @@ bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::
       ui_.pump();
     } while (pos < fileSize);
   } catch (...) {
-    // What was written stays a valid, shorter WAV.
+    // The component is left closed; the pending file removes what was written.
     try {
       waveFile_.close();
     } catch (const components::WaveFileError &) {
@@ -144,7 +155,13 @@ bool G729Conversion::DecodeG729ToWave(const std::string &sourcePath, const std::
   }
   in.reset();
   waveFile_.close();
-  return !cancelled;
+  return !cancelled && commit(pending);
+}
+
+bool G729Conversion::commit(components::PendingFile &pending) {
+  if (pending.commit()) return true;
+  error(keys::kKindProgram, keys::kCannotCreate);
+  return false;
 }
 
 void G729Conversion::showFile(const std::string &path) {

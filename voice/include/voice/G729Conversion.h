@@ -9,10 +9,15 @@
 #include "components/wavefile/WaveFile.h"
 #include "voice/Codec.h"
 
+namespace components {
+class PendingFile;
+}
+
 namespace voice {
 
 // A read or write of a voice file that failed inside a conversion loop. The
-// conversions leave it, and components::WaveFileError, to their caller.
+// conversions leave it, and components::WaveFileError, to their caller,
+// after removing their unfinished output.
 class VoiceFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -25,22 +30,31 @@ class G729Conversion {
   // and the same input always gives the same output.
   G729Conversion(components::JobUi &ui, components::WaveFile &waveFile, CodecFactory makeCodec = makeG729Codec);
 
+  // The output of both conversions gets its name only when it is complete:
+  // it is written beside outputPath under a temporary name and renamed over
+  // it at the end. A cancelled or failed conversion leaves no output, and a
+  // file already at outputPath stays as it was. An output that is the
+  // source, that is not a regular file, or that the user may not write is
+  // refused as one that cannot be created.
+
   // Encodes the WAV open for reading in the wave-file component (16-bit mono
   // 8000 Hz PCM) into a new voice file at outputPath; bits, rate and
   // channels go into the header. True when the whole file was converted;
-  // false when cancelled (the output keeps what was written) or when the
-  // output cannot be created. The source stays open.
+  // false when cancelled or when the output cannot be created. The source
+  // stays open.
   bool EncodeWaveToG729(const std::string &outputPath, int bits, int rate, int channels);
 
   // Decodes the voice file at sourcePath into a new WAV at outputPath. True
-  // when finished; false when cancelled (a complete, shorter WAV remains) or
-  // failed. Leaves the wave-file component closed.
+  // when finished; false when cancelled or failed. Leaves the wave-file
+  // component closed.
   bool DecodeG729ToWave(const std::string &sourcePath, const std::string &outputPath);
 
  private:
   void showFile(const std::string &path);
   void showProgress(uint64_t done, uint64_t all);
   void error(const char *captionKey, const char *textKey);
+  // Gives the finished output its name; reports a failed rename.
+  bool commit(components::PendingFile &pending);
 
   components::JobUi &ui_;
   components::WaveFile &waveFile_;

@@ -91,7 +91,7 @@ int32_t PlaybackEngine::play() {
   if (!modifier_.init(format_)) return 0;
   applyRate(rate_);
   ring_.allocate(4 * bufferSize_);
-  scratch_.assign(size_t(std::max<int64_t>(4 * int64_t(bufferSize_), modifier_.maxOutput(int32_t(bufferSize_)))), 0);
+  scratch_.assign(size_t(4) * bufferSize_, 0);  // never more than the ring takes
 
   // A new device: notifications of the previous one are never delivered.
   // One that cannot be made or opened refuses the Play: nothing would
@@ -160,16 +160,28 @@ int32_t PlaybackEngine::restart() {
 
 void PlaybackEngine::fill(wave::Buffer &header) {
   if (state_ == kStopped) return;
+  // DllMS_Init shares the modifier: the file plays on in its own format (at
+  // the stored rate) whatever was set there meanwhile.
+  if (!modifier_.formatIs(format_)) {
+    if (!modifier_.init(format_)) {
+      stop();
+      return;
+    }
+    applyRate(rate_);
+  }
   try {
+    const uint32_t align = std::max<uint32_t>(format_.blockAlign, 1);
     while (ring_.filled() < bufferSize_) {
-      int32_t got = source_ ? source_->read(header.data, int32_t(bufferSize_)) : 0;
-      if (got <= 0 || uint32_t(got) < bufferSize_) break;  // a short tail is not played
-      // Room for the modifier's output, even at a speed set directly far below 0.5x.
-      int64_t room = modifier_.maxOutput(got);
-      if (int64_t(scratch_.size()) < room) scratch_.resize(size_t(room));
+      // No more input than the ring takes the output of: at a speed set
+      // directly far below 0.5x a buffer of input gives more than that.
+      uint32_t want = std::min<uint32_t>(bufferSize_, uint32_t(modifier_.maxInput(ring_.free())));
+      want -= want % align;
+      if (want == 0 || int64_t(scratch_.size()) < modifier_.maxOutput(int32_t(want))) break;
+      int32_t got = source_ ? source_->read(header.data, int32_t(want)) : 0;
+      if (got <= 0 || uint32_t(got) < want) break;  // a short tail is not played
       int32_t produced = 0;
       modifier_.process(header.data, got, scratch_.data(), &produced);
-      ring_.write(scratch_.data(), uint32_t(produced));
+      if (!ring_.write(scratch_.data(), uint32_t(produced))) break;
     }
   } catch (...) {
     stop();

@@ -139,6 +139,20 @@ int64_t TimeScaleModifier::maxOutput(int32_t length) const {
   return (int64_t(std::max(length, 0)) / advance_ + 1) * segmentLength_;
 }
 
+int32_t TimeScaleModifier::maxInput(int64_t room) const {
+  // A call completes at most length / advance + 1 windows (one only after
+  // the analysis buffer fills, which may need a single byte): W windows
+  // need length <= W x advance - 1.
+  if (advance_ <= 0 || segmentLength_ <= 0 || room < segmentLength_) return 0;
+  int64_t windows = room / segmentLength_;
+  return int32_t(std::min<int64_t>(windows * advance_ - 1, std::numeric_limits<int32_t>::max()));
+}
+
+bool TimeScaleModifier::formatIs(const SonavelWaveFormat &format) const {
+  return analysisLength_ > 0 && format_.channels == format.channels && format_.samplesPerSec == format.samplesPerSec &&
+         format_.blockAlign == format.blockAlign && format_.bitsPerSample == format.bitsPerSample;
+}
+
 int32_t TimeScaleModifier::process(const uint8_t *input, int32_t length, uint8_t *output, int32_t *outputLength) {
   int32_t produced = 0;
   if (ready() && input && output) {

@@ -36,6 +36,12 @@ class TimeScaleModifier {
   void clear();
 
   int64_t maxOutput(int32_t length) const;
+  // The longest input whose output surely fits in `room` bytes (0 when not
+  // even one segment fits, or the modifier is empty).
+  int32_t maxInput(int64_t room) const;
+  // The format of the last successful init is this one (the lengths the
+  // modifier works with depend only on these fields).
+  bool formatIs(const SonavelWaveFormat &format) const;
   bool ready() const { return analysisLength_ > 0 && advance_ > 0; }
 
   // The format of the last successful init; all zero while empty.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -449,6 +450,46 @@ TEST_F(PlaybackEngineTest, WideAndFloatFilesPlayAs16Bit) {
     EXPECT_EQ(engine.position(1), 44100u);
     ASSERT_GT(h.heard.size(), 8u * 17640);
     EXPECT_TRUE(continuesFrom(h.heard, 0, ramp, 0, h.heard.size() / 4));
+    engine.stop();
+  }
+}
+
+TEST_F(PlaybackEngineTest, AChangeOfTheSharedModifierWhilePlayingNeverOutrunsTheRing) {
+  // The modifier is also reachable through DllMS_SetRate and DllMS_Init. A
+  // very slow factor or another format mid-play must not make a refill
+  // produce more than the ring takes, nor read on through the file: each
+  // refill fills its buffer from at most two buffers of the source (two when
+  // the modifier starts afresh and first fills its analysis window).
+  using M = sonavel::TimeScaleModifier;
+  struct Case {
+    const char *what;
+    Pcm file;
+    std::function<void(M &)> change;
+  } cases[] = {
+      {"DllMS_SetRate(0.2)", stereo, [](M &m) { m.setMode(0.2, M::kFaster); }},
+      {"DllMS_SetRate(0.3)", stereo, [](M &m) { m.setMode(0.3, M::kFaster); }},
+      {"DllMS_SetRate(0.05)", {1, 8000, 8}, [](M &m) { m.setMode(0.05, M::kFaster); }},
+      {"DllMS_Init with a larger format", {1, 8000, 8}, [](M &m) { m.init({1, 2, 96000, 384000, 4, 16, 0}); }},
+      {"DllMS_Init with a refused format", stereo, [](M &m) { m.init({1, 2, 44100, 88200, 2, 16, 0}); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const uint32_t frames = c.file.rate * 10;
+    ramp("long.wav", c.file, frames);
+    ASSERT_EQ(engine.openFile(path("long.wav").c_str()), 1);
+    const uint32_t bufferFrames = engine.bufferSize() / c.file.align();
+    ASSERT_EQ(engine.play(), 1);
+    h.run(3);
+    c.change(engine.modifier());
+    for (int k = 0; k < 12; ++k) {
+      uint32_t before = engine.source()->position(1);
+      uint64_t heard = h.out->bytesPlayed();
+      ASSERT_TRUE(h.step()) << k;
+      EXPECT_LE(engine.source()->position(1) - before, 2 * bufferFrames) << k;
+      EXPECT_EQ(h.out->bytesPlayed() - heard, engine.bufferSize()) << k;  // no buffer runs short
+    }
+    EXPECT_LT(engine.source()->position(1), frames / 2);
+    EXPECT_EQ(engine.state(), sonavel::kPlaying);
     engine.stop();
   }
 }

@@ -337,3 +337,44 @@ TEST_F(SonavelLibrary, TheModifierRefusesFormatsItCannotProcess) {
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xAB; }));
   }
 }
+
+TEST_F(SonavelLibrary, DirectModifierCallsWhilePlayingDoNotSkipToTheEnd) {
+  Pcm stereo{2, 44100, 16};
+  writeWav(dir / "long.wav", stereo, sinePcm(stereo, 44100 * 10, 300));
+  struct Case {
+    const char *what;
+    void (*call)();
+  } cases[] = {
+      {"DllMS_SetRate(0.2)", [] { DllMS_SetRate(0.2); }},
+      {"DllMS_Init with another format",
+       [] {
+         SonavelWaveFormat other{1, 1, 8000, 8000, 1, 8, 0};
+         DllMS_Init(&other);
+       }},
+      {"DllMS_Init with a refused format",
+       [] {
+         SonavelWaveFormat refused{1, 2, 44100, 88200, 2, 16, 0};
+         DllMS_Init(&refused);
+       }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(DllOpenFile((dir / "long.wav").c_str()), 1);
+    DllSetRate(0.0);
+    ASSERT_EQ(DllPlay(), 1);
+    ASSERT_TRUE(pump([] { return DllGetPosition(1) > 0; }));
+    c.call();
+    int buffers = 0;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (buffers < 24 && std::chrono::steady_clock::now() < until) {
+      pollfd p{DllGetEventFd(), POLLIN, 0};
+      if (::poll(&p, 1, 20) > 0) buffers += DllDispatchEvents();
+    }
+    ASSERT_GE(buffers, 24);
+    EXPECT_LT(DllGetPosition(0), 5000u);  // 24 buffers: 2.4 s at most
+    EXPECT_GT(DllGetPosition(0), 0u);
+    EXPECT_EQ(DllGetState(), uint32_t(SONAVEL_PLAYING));
+    EXPECT_EQ(DllStop(), 1);
+    pump([] { return DllDispatchEvents() == 0; }, 1000);
+  }
+}

@@ -415,6 +415,38 @@ TEST(TimeScaleModifier, OutputLengthFollowsTheSpeed) {
   }
 }
 
+TEST(TimeScaleModifier, MaxInputGivesNoMoreOutputThanItsRoom) {
+  // Whatever the speed and the state carried over from earlier calls,
+  // maxInput(room) bytes of input never give more than room bytes.
+  auto format = makeFormat(2, 44100, 16);
+  auto input = signal(format, 44100 * 4, 13);
+  const int64_t rooms[] = {2647, 2648, 5000, 17640, 70560, 3000, 9001, 52921};
+  for (auto [factor, mode] : {std::pair{0.05, 0}, {0.2, 0}, {0.33, 0}, {2.0, 1}, {1.0, 2}, {2.0, 0}, {0.2, 1}}) {
+    SCOPED_TRACE(testing::Message() << "factor " << factor << " mode " << mode);
+    TimeScaleModifier m;
+    m.init(format);
+    m.setMode(factor, mode);
+    size_t at = 0;
+    for (int k = 0; at < input.size() && k < 400; ++k) {
+      int64_t room = rooms[size_t(k) % std::size(rooms)];
+      int32_t n = m.maxInput(room);
+      if (room < m.segmentLength()) {
+        EXPECT_EQ(n, 0);
+        continue;
+      }
+      ASSERT_GT(n, 0);
+      n = int32_t(std::min<size_t>(size_t(n), input.size() - at));
+      std::vector<uint8_t> out(size_t(m.maxOutput(n)));
+      int32_t produced = 0;
+      m.process(input.data() + at, n, out.data(), &produced);
+      ASSERT_LE(produced, room) << "call " << k;
+      at += size_t(n);
+    }
+  }
+  TimeScaleModifier empty;
+  EXPECT_EQ(empty.maxInput(1 << 20), 0);
+}
+
 TEST(TimeScaleModifier, UninitialisedOrEmptyInputProducesNothing) {
   TimeScaleModifier m;
   uint8_t in[64] = {}, out[64];

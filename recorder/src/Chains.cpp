@@ -69,6 +69,7 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
                                  const std::function<bool(uint32_t)> &mayFollow) {
   blocks.clear();
   pagesInLast = 0;
+  chainEnd_ = ChainEnd::Failed;
   auto raw = allocRawBlock();
   if (!raw) {
     v_.ui.messageBox("FM_kind_errormsg0", "FM_text_system_errmsg0", components::MsgKind::Error, components::kButtonsOk);
@@ -104,7 +105,7 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
   // 0xFF bytes, since trailing 0xFF bytes are not part of the file.
   while (len == 0) {
     if (count == 0) {
-      SystemBlock(v_).WriteSystemImage();
+      if (SystemBlock(v_).WriteSystemImage()) chainEnd_ = ChainEnd::NothingWritten;
       blocks.clear();
       return false;
     }
@@ -145,6 +146,7 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
   // stays for the next connection to repair it again.
   if (BlockIo(v_).writeRaw(blocks[count], raw.get()) != 0) return false;
   blocks.resize(count + 1);
+  chainEnd_ = ChainEnd::Repaired;
   return true;
 }
 

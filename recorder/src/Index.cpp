@@ -3,7 +3,7 @@
 #include <new>
 
 #include "recorder/BlockIo.h"
-#include "recorder/Chains.h"
+#include "recorder/IndexCheck.h"
 #include "recorder/SystemBlock.h"
 
 namespace recorder {
@@ -43,33 +43,9 @@ tFLASHFILEINFO tFLASHFILEINFO::fromHeader(const uint8_t *h, uint32_t firstBlock,
   return r;
 }
 
-std::string Index::indexFault() const {
-  const SystemImage &image = v_.image;
-  const uint32_t chip = v_.blockCount();
-  if (image.folderCount() > sysblock::kFolders)
-    return "folder count " + std::to_string(image.folderCount()) + " above " + std::to_string(sysblock::kFolders);
-  uint32_t backup = image.backupBlock();
-  if (backup == 0 || backup >= chip || image.mapEntry(backup) != blockmap::kReserved)
-    return "backup block " + std::to_string(backup) + " is not a reserved block of the chip";
-  Chains chains(v_);
-  std::vector<uint32_t> blocks;
-  for (int f = 1; f <= image.folderCount(); ++f) {
-    uint32_t count = image.fileCount(f);
-    std::string folder = "folder " + std::to_string(f);
-    if (count > image.filesPerFolder() || count > folderpage::kMaxEntries)
-      return folder + ": file count " + std::to_string(count) + " above the limit " +
-             std::to_string(image.filesPerFolder());
-    for (uint32_t i = 0; i < count; ++i) {
-      SystemImage::Entry e = image.entry(f, i);
-      std::string file = folder + " file " + std::to_string(i + 1);
-      if (e.firstBlock >= chip) return file + ": first block " + std::to_string(e.firstBlock) + " outside the chip";
-      if (e.pages == 0 || Chains::blocksForPages(e.pages) > chip)
-        return file + ": length of " + std::to_string(e.pages) + " pages outside the chip";
-      if (!chains.fileBlocks(e.firstBlock, e.pages, blocks))
-        return file + ": block map leads outside the chip";
-    }
-  }
-  return {};
+Index::Faults Index::indexFault() const {
+  IndexCheck check = checkIndex(v_.image, v_.blockCount());
+  return {check.first(Severity::Unlistable), check.first(Severity::Unsafe)};
 }
 
 bool Index::GetFlashFolderFileInfo(int folder, std::vector<tFLASHFILEINFO> &records) {
@@ -96,6 +72,7 @@ bool Index::GetFlashFolderFileInfo(int folder, std::vector<tFLASHFILEINFO> &reco
 bool Index::GetFlashIndex() {
   lastFault_.clear();
   v_.link.indexed = false;
+  v_.writeRefusal.clear();
   if (!SystemBlock(v_).GetFlashHeaderInfo()) {
     v_.directory.clear();
     if (onSystemBlockFailed) onSystemBlockFailed();
@@ -106,7 +83,8 @@ bool Index::GetFlashIndex() {
     v_.ui.messageBox("FM_kind_errormsg1", "FM_text_pen_errmsg6", components::MsgKind::Error, components::kButtonsOk);
     return false;
   };
-  lastFault_ = indexFault();
+  const Faults faults = indexFault();
+  lastFault_ = faults.unlistable;
   if (!lastFault_.empty()) return failed();
   v_.directory.clear();
   try {
@@ -121,6 +99,7 @@ bool Index::GetFlashIndex() {
     v_.ui.messageBox("FM_kind_errormsg0", "FM_text_system_errmsg0", components::MsgKind::Error, components::kButtonsOk);
     return false;
   }
+  v_.writeRefusal = faults.unsafe;
   v_.link.indexed = true;
   return true;
 }

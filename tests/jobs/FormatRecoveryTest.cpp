@@ -159,6 +159,72 @@ TEST_F(FormatRecoveryTest, VoiceWriteCutMidBlockKeepsWholeFrames) {
   EXPECT_EQ(rig.fsckText(), "");
 }
 
+// The recorder appending to recording A1 when the power failed: the record
+// carries the rewrite flag, the old length and A1's own first block, and the
+// new audio runs on from A1's block into a free one.
+TEST_F(FormatRecoveryTest, AnAppendToARecordingIsEnteredAlongItsOwnBlocks) {
+  fs::path file = pc / "A1.DVG";
+  voiceFile(file, pattern(5000, 4));
+  ASSERT_TRUE(put(rig, 1, {file}));
+  ASSERT_EQ(rig.v().image.entry(1, 0).firstBlock, 4u);
+  ASSERT_EQ(rig.v().image.entry(1, 0).pages, 4u);
+  std::vector<uint8_t> block4 = raw(4);
+  writeU16(block4.data() + rawSpareOffset(0), 12);  // linked on to block 12
+  for (int i = 0; i < 3; ++i) block4[rawSpareOffset(kLastPage) + i] = 0xFF;
+  rig.flash().poke(4, block4.data());
+  std::vector<uint8_t> more = pattern(5005, 5);
+  layBlock(12, more, 0);
+  PendingJob job = PendingJob::write(1, 1, fileheader::kModeSP, 4);
+  job.bytes[jobrecord::kFlag - jobrecord::kFirst] = jobrecord::kRewrite;
+  writeU24(&job.bytes[jobrecord::kOldValue - jobrecord::kFirst], 4);
+  writeRecord(job);
+
+  ASSERT_TRUE(rig.reconnect());
+  const Recovery::Report &report = rig.session().recovery();
+  EXPECT_EQ(report.job, Recovery::Job::Write);
+  EXPECT_TRUE(report.finished);
+  ASSERT_EQ(rig.v().directory.fileCount(1), 1u);
+  EXPECT_EQ(rig.v().image.entry(1, 0).firstBlock, 4u);
+  EXPECT_EQ(rig.v().image.entry(1, 0).pages, 67u);
+  EXPECT_EQ(rig.v().image.mapEntry(4), 12u);
+  EXPECT_EQ(rig.v().image.mapEntry(12), blockmap::kLast);
+  EXPECT_EQ(rig.v().image.blocksUsed(1), 2u);
+  std::vector<uint8_t> back;
+  ASSERT_TRUE(readRecording(rig.v(), 1, 1, back));
+  // Whole 10-byte frames after the header page: 5005 bytes keep 4996.
+  ASSERT_EQ(back.size(), 256 + (kBlockDataSize - kPageSize) + 4996);
+  EXPECT_TRUE(std::equal(more.begin(), more.begin() + 4996, back.end() - 4996));
+  EXPECT_EQ(rig.fsckText(), "");
+}
+
+// The rewrite of a cut file's last block is refused: nothing is entered,
+// the record stays and the recovery says it could not finish; once the
+// block can be written, the next connection enters the chain.
+TEST_F(FormatRecoveryTest, ARefusedRepairOfTheLastBlockIsNotReportedAsFinished) {
+  std::vector<uint8_t> data = headerPage("cut.bin");
+  std::vector<uint8_t> body = pattern(kBlockDataSize, 3);
+  data.insert(data.end(), body.begin(), body.end());
+  data.resize(kBlockDataSize);
+  std::vector<uint8_t> tail(body.begin() + (kBlockDataSize - kPageSize), body.end());
+  tail.resize(7000, 0x11);
+  layBlock(20, data, 21);
+  layBlock(21, tail, 22);
+  writeRecord(PendingJob::write(3, 1, fileheader::kModeNone, 20));
+
+  ASSERT_TRUE(rig.reconnect([&] { rig.flash().faults().failErase[21] = 1; }));
+  EXPECT_EQ(rig.session().recovery().job, Recovery::Job::Write);
+  EXPECT_FALSE(rig.session().recovery().finished);
+  EXPECT_EQ(rig.session().recovery().describe(), "could not finish a write into folder C");
+  EXPECT_EQ(rig.v().directory.fileCount(3), 0u);
+  EXPECT_NE(rig.fsckText().find("pending-job"), std::string::npos);
+
+  ASSERT_TRUE(rig.reconnect());
+  EXPECT_TRUE(rig.session().recovery().finished);
+  ASSERT_EQ(rig.v().directory.fileCount(3), 1u);
+  EXPECT_EQ(rig.v().image.entry(3, 0).pages, 64u + 4u);
+  EXPECT_EQ(rig.fsckText(), "");
+}
+
 TEST_F(FormatRecoveryTest, DeleteRecordsAreFinished) {
   struct Case {
     const char *what;

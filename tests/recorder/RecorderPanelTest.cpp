@@ -111,7 +111,7 @@ TEST_F(PanelConnected, ConnectionShowsFoldersListGaugeAndCapacity) {
 TEST_F(PanelConnected, CorruptIndexStopsTheSequenceWithoutWriting) {
   rectest::TestRecorder builder(*flash);
   rectest::buildStandard(builder.volume);
-  rectest::findBreakage("chain-outside")->apply(builder.volume, *flash, standard);
+  rectest::findBreakage("entry-first-block")->apply(builder.volume, *flash, standard);
   flash->resetCounters();
   connect();
   EXPECT_TRUE(device.link().connected);

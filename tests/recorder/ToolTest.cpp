@@ -112,11 +112,34 @@ TEST_F(RecorderTool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
 }
 
 TEST_F(RecorderTool, CorruptIndexFailsLsWithoutWriting) {
-  std::string path = image("--break chain-outside");
+  std::string path = image("--break entry-first-block");
   auto before = std::filesystem::last_write_time(path);
   Result r = q417(path, "ls --json");
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.out.find("block map leads outside the chip")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("first block 5000, 2 pages lie outside the chip")) << r.out;
+  EXPECT_EQ(before, std::filesystem::last_write_time(path));
+}
+
+
+// A block map that frees the last block of a recording: listed with a
+// warning, and q417 put refuses without touching the chip.
+TEST_F(RecorderTool, DamagedIndexIsListedButNotWritten) {
+  std::string path = image("--break chain-end");
+  std::string file = (dir / "new.bin").string();
+  FILE *f = std::fopen(file.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::fputs("a new file", f);
+  std::fclose(f);
+  auto before = std::filesystem::last_write_time(path);
+
+  Result ls = q417(path, "ls");
+  EXPECT_EQ(0, ls.status) << ls.out;
+  EXPECT_NE(std::string::npos, ls.out.find("# 2/Long talk")) << ls.out;
+  EXPECT_NE(std::string::npos, ls.out.find("folder 1 file 2: last block 6 is marked free")) << ls.out;
+  Result put = q417(path, "put 1 " + file);
+  EXPECT_EQ(1, put.status) << put.out;
+  EXPECT_NE(std::string::npos, put.out.find("nothing is written to the recorder")) << put.out;
+  EXPECT_NE(std::string::npos, put.out.find("last block 6 is marked free")) << put.out;
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
 }
 

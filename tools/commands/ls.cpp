@@ -67,6 +67,9 @@ int run(tool::Context &ctx) {
     else std::fprintf(stderr, "q417 ls: the recorder's index cannot be read\n");
     return 1;
   }
+  if (!s.volume->writeRefusal.empty())
+    std::fprintf(stderr, "q417 ls: the index is damaged and nothing is written to it: %s (see q417 fsck --repair)\n",
+                 s.volume->writeRefusal.c_str());
   int available = std::max(0, Chains(*s.volume).GetFlashAvaliableBlockCount());
   if (ctx.json)
     printJson(*s.volume, available);

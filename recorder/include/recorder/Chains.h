@@ -50,9 +50,16 @@ class Chains {
   // mayFollow, when given, is asked before each link is followed; a refused
   // block ends the chain at the block before it.
   // False: nothing of the file reached the flash (the system image has been
-  // written, which clears the pending job), or the link or a read failed.
+  // written, which clears the pending job), or the link, a read or the
+  // rewrite of the last block failed. chainEnd() tells which.
   bool GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint32_t> &blocks, uint32_t &pagesInLast,
                            const std::function<bool(uint32_t)> &mayFollow = {});
+  enum class ChainEnd {
+    Repaired,        // the chain ends in its rewritten last block
+    NothingWritten,  // no block of the file holds data; the record is cleared
+    Failed,          // the link, a read or a write failed: the record stays
+  };
+  ChainEnd chainEnd() const { return chainEnd_; }
 
   // --- Bad blocks and free space ----------------------------------------------
   // AddFlashBadBlock: lists the block in the header, marks it 0xEEEE in the
@@ -73,6 +80,7 @@ class Chains {
   bool readChainBlock(uint32_t block, uint8_t *raw);
   bool chainReadError();
   FlashVolume &v_;
+  ChainEnd chainEnd_ = ChainEnd::Failed;
 };
 
 // Position after the last data byte of a raw block that is not 0xFF (0 when

@@ -31,6 +31,10 @@ struct FlashVolume {
     if (onRetryCount) onRetryCount(n);
   }
 
+  // Why no job may write to the loaded index (a chain that a write could
+  // destroy); empty when writing is safe. Set by every index load.
+  std::string writeRefusal;
+
   // When set, loading never writes: a damaged block 0 is read from its first
   // valid copy instead of being restored (q417 ls, info).
   bool readOnly = false;

@@ -32,6 +32,7 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
     if (row < 0 || static_cast<size_t>(row) >= records.size())
       return Outcome::refused("folder " + folderName(folder) + " has no recording " + std::to_string(row + 1));
   if (records.empty() || rows.empty()) return Outcome::nothing("no recording selected");
+  if (refuseDamagedIndex(ui, v_.writeRefusal)) return Outcome::refused();
 
   if (ui.messageBox(keys::kKindNotice, keys::kEraseQuestion, MsgKind::Warning, components::kButtonsYesNo) !=
       components::kResultYes)

@@ -12,4 +12,11 @@ void showError(components::JobUi &ui, std::string_view captionKey, std::string_v
   ui.messageBox(captionKey, textKey, components::MsgKind::Error, components::kButtonsOk);
 }
 
+bool refuseDamagedIndex(components::JobUi &ui, const std::string &fault) {
+  if (fault.empty()) return false;
+  namedMessageBox(ui, keys::kKindRecorder, fault + " : ", keys::kIndexDamaged, components::MsgKind::Error,
+                  components::kButtonsOk);
+  return true;
+}
+
 }  // namespace recorder::jobs

@@ -33,12 +33,14 @@ std::string Recovery::Report::describe() const {
       return std::string("an unknown job record ") + code + " (left as it is)";
     }
   }
+  if (refused) return "could not finish " + what + ": the recorder's index is damaged (see q417 fsck)";
   return (finished ? "finished " : "could not finish ") + what;
 }
 
-std::function<bool(uint32_t)> Recovery::writableChainBlock() const {
+std::function<bool(uint32_t)> Recovery::writableChainBlock(int appendFolder, uint32_t appendNumber) const {
   const uint32_t count = v_.blockCount();
-  auto owned = std::make_shared<std::vector<bool>>(count, false);
+  // 0: no recording's, 1: another recording's, 2: the appended recording's.
+  auto owner = std::make_shared<std::vector<uint8_t>>(count, 0);
   Chains chains(v_);
   std::vector<uint32_t> blocks;
   for (int f = 1; f <= sysblock::kFolders; ++f) {
@@ -46,15 +48,17 @@ std::function<bool(uint32_t)> Recovery::writableChainBlock() const {
     for (uint32_t i = 0; i < files; ++i) {
       SystemImage::Entry e = v_.image.entry(f, i);
       chains.fileBlocks(e.firstBlock, e.pages, blocks);
+      const uint8_t mark = f == appendFolder && i + 1 == appendNumber ? 2 : 1;
       for (uint32_t b : blocks)
-        if (b < count) (*owned)[b] = true;
+        if (b < count && (*owner)[b] == 0) (*owner)[b] = mark;
     }
   }
   const FlashVolume *v = &v_;
   const uint32_t reserved = v_.image.reservedBlock();
-  return [v, owned, count, reserved](uint32_t b) {
-    return b < count && b > reserved && v->image.mapEntry(b) == blockmap::kFree && !v->badBlocks.contains(b) &&
-           !(*owned)[b];
+  return [v, owner, count, reserved](uint32_t b) {
+    if (b >= count) return false;
+    if ((*owner)[b] == 2) return true;
+    return b > reserved && v->image.mapEntry(b) == blockmap::kFree && !v->badBlocks.contains(b) && (*owner)[b] == 0;
   };
 }
 
@@ -92,70 +96,101 @@ Recovery::Report Recovery::CheckFlashRemainJob() {
     showError(ui, keys::kKindRecorder, keys::kReadDamaged);
     return report;
   }
-  if (SystemBlock(v_).validSystemBlock(raw.get())) report.backupRewritten = refreshBackup(raw.get());
+  // A damaged index is never written back, not even as its own backup: the
+  // backup may be the better copy.
+  const bool damaged = !v_.writeRefusal.empty();
+  if (!damaged && SystemBlock(v_).validSystemBlock(raw.get())) report.backupRewritten = refreshBackup(raw.get());
 
   const PendingJob job = PendingJob::fromSpare(raw.get() + rawSpareOffset(0));
   report.code = job.code();
   report.number = job.number();
   if (job.none()) return report;
 
-  ui.noticeOpen(ui.text(keys::kTextFinishing));
   const uint8_t code = job.code();
   if (code > jobrecord::kWriteBase && code <= jobrecord::kWriteBase + sysblock::kFolders) {
     report.job = Job::Write;
     report.folder = code - jobrecord::kWriteBase;
-    auto mayFollow = writableChainBlock();
-    std::vector<uint32_t> blocks;
-    uint32_t pagesInLast = 0;
-    if (!mayFollow(job.firstBlock())) {
-      // The record names a block that is not free for a new file: nothing
-      // of a write can be there. Clearing the record is all that is left.
-      report.finished = SystemBlock(v_).WriteSystemImage();
-    } else if (Chains(v_).GetEndOfBlockAndFix(job.firstBlock(), job.mode(), blocks, pagesInLast, mayFollow)) {
-      report.finished = Writer(v_).WriteIndexModify(report.folder, blocks, job.number(), job.oldValue(), job.flag(),
-                                                    pagesInLast);
-    } else {
-      // Nothing of the file reached the flash (the record is cleared), or
-      // the link or a read failed (the link has been closed).
-      report.finished = v_.link.deviceOpen;
-    }
   } else if (code > jobrecord::kDeleteBase && code <= jobrecord::kDeleteBase + sysblock::kFolders) {
     report.job = Job::Delete;
     report.folder = code - jobrecord::kDeleteBase;
-    if (!Eraser(v_).DeletingFlashFile(report.folder, job.number())) {
-      ui.noticeClose();
-      return report;
-    }
-    report.finished = true;
   } else if (code > jobrecord::kDeleteAllBase && code <= jobrecord::kDeleteAllBase + sysblock::kFolders) {
     report.job = Job::DeleteAll;
     report.folder = code - jobrecord::kDeleteAllBase;
-    Eraser eraser(v_);
-    const uint32_t files = v_.image.fileCount(report.folder);
-    for (uint32_t n = files; n >= 1; --n) {
-      if (!eraser.DeletingFlashFile(report.folder, n)) {
+  } else if (code == jobrecord::kFormat) {
+    report.job = Job::Format;
+  } else {
+    report.job = Job::Unknown;
+  }
+  // Finishing a write or a deletion writes the index; a format does not
+  // depend on it.
+  if ((report.job == Job::Write || report.job == Job::Delete || report.job == Job::DeleteAll) &&
+      refuseDamagedIndex(ui, v_.writeRefusal)) {
+    report.refused = true;
+    return report;
+  }
+
+  ui.noticeOpen(ui.text(keys::kTextFinishing));
+  switch (report.job) {
+    case Job::Write: {
+      // With the rewrite flag the recorder was appending to recording
+      // number: its chain starts in that recording's own blocks.
+      const bool append = job.flag() == jobrecord::kRewrite;
+      auto mayFollow = append ? writableChainBlock(report.folder, job.number()) : writableChainBlock();
+      Chains chains(v_);
+      std::vector<uint32_t> blocks;
+      uint32_t pagesInLast = 0;
+      if (!mayFollow(job.firstBlock())) {
+        // The record names a block that is not free for a new file: nothing
+        // of a write can be there. Clearing the record is all that is left.
+        report.finished = SystemBlock(v_).WriteSystemImage();
+      } else if (chains.GetEndOfBlockAndFix(job.firstBlock(), job.mode(), blocks, pagesInLast, mayFollow)) {
+        report.finished = Writer(v_).WriteIndexModify(report.folder, blocks, job.number(), job.oldValue(), job.flag(),
+                                                      pagesInLast);
+      } else {
+        // Nothing of the file reached the flash (the record is cleared), or
+        // the link, a read or the rewrite of the last block failed: the
+        // record stays for the next connection.
+        report.finished = chains.chainEnd() == Chains::ChainEnd::NothingWritten;
+      }
+      break;
+    }
+    case Job::Delete:
+      if (!Eraser(v_).DeletingFlashFile(report.folder, job.number())) {
         ui.noticeClose();
         return report;
       }
+      report.finished = true;
+      break;
+    case Job::DeleteAll: {
+      Eraser eraser(v_);
+      const uint32_t files = v_.image.fileCount(report.folder);
+      for (uint32_t n = files; n >= 1; --n) {
+        if (!eraser.DeletingFlashFile(report.folder, n)) {
+          ui.noticeClose();
+          return report;
+        }
+      }
+      // An empty folder has no deletion whose image write would clear the
+      // record: it is cleared on its own.
+      if (files == 0 && !SystemBlock(v_).WriteSystemImage()) {
+        ui.noticeClose();
+        return report;
+      }
+      report.finished = true;
+      break;
     }
-    // An empty folder has no deletion whose image write would clear the
-    // record: it is cleared on its own.
-    if (files == 0 && !SystemBlock(v_).WriteSystemImage()) {
-      ui.noticeClose();
-      return report;
-    }
-    report.finished = true;
-  } else if (code == jobrecord::kFormat) {
-    report.job = Job::Format;
-    Formatter(v_, panel_).StartFormatFlashMemory();
-    if (!v_.link.indexed) {
-      ui.noticeClose();
-      v_.link.DisconnectUSB();
-      return report;
-    }
-    report.finished = true;
-  } else {
-    report.job = Job::Unknown;
+    case Job::Format:
+      Formatter(v_, panel_).StartFormatFlashMemory();
+      if (!v_.link.indexed) {
+        ui.noticeClose();
+        v_.link.DisconnectUSB();
+        return report;
+      }
+      report.finished = true;
+      break;
+    case Job::None:
+    case Job::Unknown:
+      break;
   }
 
   bool reread = panel_ ? panel_->GetFlashIndex() : Index(v_).GetFlashIndex();

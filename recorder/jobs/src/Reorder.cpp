@@ -75,6 +75,7 @@ bool Reorder::MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int to
 
 Outcome Reorder::moveWithin(int folder, uint32_t from, uint32_t to, int &row) {
   row = -1;
+  if (refuseDamagedIndex(v_.ui, v_.writeRefusal)) return Outcome::refused();
   if (!v_.link.deviceOpen) {
     v_.link.DisconnectUSB();
     showError(v_.ui, keys::kKindRecorder, keys::kLinkLost);
@@ -165,6 +166,10 @@ Outcome Reorder::moveToFolder(int fromFolder, std::vector<int> rows, int toFolde
       return Outcome::refused("folder " + folderName(fromFolder) + " has no recording " + std::to_string(r + 1));
     }
   if (rows.empty()) return Outcome::nothing("no recording selected");
+  if (refuseDamagedIndex(ui, v_.writeRefusal)) {
+    showSource();
+    return Outcome::refused();
+  }
   if (!v_.link.deviceOpen) {
     v_.link.DisconnectUSB();
     showError(ui, keys::kKindRecorder, keys::kLinkLost);

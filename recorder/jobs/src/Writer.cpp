@@ -136,6 +136,7 @@ Outcome Writer::OnBtnFileToFlashClick(int folder, const std::vector<fs::path> &f
   }
   if (!validFolder(folder)) return Outcome::refused("there is no recorder folder " + std::to_string(folder));
   if (files.empty()) return Outcome::nothing("no file selected");
+  if (refuseDamagedIndex(ui, v_.writeRefusal)) return Outcome::refused();
 
   std::vector<fs::path> accepted;
   bool mp3Shown = false, otherShown = false;

@@ -90,6 +90,18 @@ std::vector<Breakage> makeBreakages() {
          v.image.setMapEntry(s.files[1].blocks[1], blockmap::kFree);
          rewriteImage(v);
        }},
+      {"chain-end-linked", fsckcode::kChainEnd,
+       [](F &v, Q &, const S &s) {
+         // The last block links on to a block of no chain: harmless to writes.
+         v.image.setMapEntry(s.files[1].blocks[1], 900);
+         v.image.setMapEntry(900, blockmap::kLast);
+         rewriteImage(v);
+       }},
+      {"chain-through-free", fsckcode::kChainThrough,
+       [](F &v, Q &, const S &s) {
+         v.image.setMapEntry(s.files[1].blocks[0], blockmap::kFree);
+         rewriteImage(v);
+       }},
       {"chain-outside", fsckcode::kChainOutside,
        [](F &v, Q &, const S &s) {
          v.image.setMapEntry(s.files[1].blocks[0], 0x1234);
@@ -144,6 +156,8 @@ std::vector<Breakage> makeBreakages() {
 }
 
 }  // namespace
+
+void PrintTo(const Breakage &b, std::ostream *out) { *out << b.name; }
 
 const std::vector<Breakage> &breakages() {
   static const std::vector<Breakage> all = makeBreakages();

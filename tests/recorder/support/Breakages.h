@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct Breakage {
   std::string code;  // the violation fsck must report
   std::function<void(recorder::FlashVolume &, q417io::Flash &, const StandardImage &)> apply;
 };
+// Test names and failure messages show the breakage by its name.
+void PrintTo(const Breakage &b, std::ostream *out);
 const std::vector<Breakage> &breakages();
 const Breakage *findBreakage(const std::string &name);
 

@@ -33,6 +33,7 @@ inline constexpr std::string_view kFolderFull = "FM_text_pen_errmsg12";
 inline constexpr std::string_view kReadDamaged = "FM_text_pen_errmsg13";
 inline constexpr std::string_view kMp3OnlyInMp3Folders = "FM_text_pen_errmsg15";
 inline constexpr std::string_view kOnlyMp3InMp3Folders = "FM_text_pen_errmsg16";
+inline constexpr std::string_view kIndexDamaged = "FM_text_pen_index_damaged";
 // Progress titles and lines.
 inline constexpr std::string_view kTitleFormat = "FM_Caption_title0";
 inline constexpr std::string_view kTitleErase = "FM_Caption_title1";
@@ -60,5 +61,9 @@ int namedMessageBox(components::JobUi &ui, std::string_view captionKey, const st
 
 // An error with an OK button.
 void showError(components::JobUi &ui, std::string_view captionKey, std::string_view textKey);
+
+// Writing jobs refuse an index whose chains a write could destroy: the
+// message names the fault and the way out. True when refused.
+bool refuseDamagedIndex(components::JobUi &ui, const std::string &fault);
 
 }  // namespace recorder::jobs

@@ -2,7 +2,8 @@
 // index has loaded: the pending-job record of block 0 says what to finish.
 // Before that, a backup block that a cut left damaged or behind block 0 is
 // written again, so that a later cut during a write of block 0 always finds
-// a valid copy.
+// a valid copy. An index whose chains a write could destroy is never written:
+// its job stays pending.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,7 @@ class Recovery {
     uint32_t number = 0;
     bool finished = false;        // the job was completed, or found to have left nothing to complete
     bool backupRewritten = false;  // the backup block was written again from block 0
+    bool refused = false;          // left as it is: the index is too damaged to write
     std::string describe() const;
   };
 
@@ -42,8 +44,9 @@ class Recovery {
 
   // Whether the recovery of a cut write may follow a chain into this block:
   // a block above the reserved ones that the block map marks free, that is
-  // not listed bad and that no recording owns.
-  std::function<bool(uint32_t)> writableChainBlock() const;
+  // not listed bad and that no recording owns; or a block of recording
+  // appendNumber of appendFolder, when the recorder was appending to it.
+  std::function<bool(uint32_t)> writableChainBlock(int appendFolder = 0, uint32_t appendNumber = 0) const;
 
  private:
   FlashVolume &v_;

@@ -174,6 +174,14 @@ uint32_t Chains::GetFlashWriteableBlock(uint32_t start, const uint32_t *exclude,
   return 0;
 }
 
+uint32_t Chains::writableBlockCount(uint32_t start) const {
+  const uint32_t count = v_.blockCount();
+  uint32_t n = 0;
+  for (uint32_t a = start; a + kTopSpareBlocks < count; ++a)
+    if (v_.image.mapEntry(a) == blockmap::kFree && !v_.badBlocks.contains(a)) ++n;
+  return n;
+}
+
 int Chains::GetFlashAvaliableBlockCount() const {
   return static_cast<int>(v_.blockCount()) - static_cast<int>(v_.image.totalBlocksUsed()) -
          static_cast<int>(v_.image.badBlockCount()) - static_cast<int>(kUnavailableBlocks);

@@ -259,6 +259,45 @@ TEST_F(CopyWriteTest, CancelInTheSecondBlockDeletesOnlyThatFile) {
   EXPECT_FALSE(fs::exists(back / "a.BIN"));
 }
 
+// A copy that stops part-way (a damaged block, a cancel, a pulled cable)
+// leaves the PC folder exactly as it was: no partial file under the
+// recording's name, no temporary file, an older file of that name intact.
+TEST_F(CopyWriteTest, ACopyThatStopsLeavesThePcFolderAsItWas) {
+  fs::path file = pc / "rec.bin";
+  writeFile(file, pattern(3 * kBlockDataSize, 1));
+  ASSERT_TRUE(put(rig, 1, {file}));
+  const uint32_t second = rig.v().image.mapEntry(rig.v().image.entry(1, 0).firstBlock);
+  enum Stop { Damaged, Cancel, Unplugged };
+  for (Stop stop : {Damaged, Cancel, Unplugged}) {
+    for (bool existing : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "stop " << stop << (existing ? ", over an older file" : ""));
+      ASSERT_TRUE(rig.reconnect());
+      TempDir back;
+      if (existing) writeFile(back / "rec.BIN", {1, 2, 3});
+      rig.ui.answers = {components::kResultYes};
+      if (stop == Damaged) rig.flash().faults().damagedReads[second] = 16;
+      if (stop == Cancel) rig.ui.cancelAtPump = rig.ui.pumps + 2;
+      const auto poll = rig.ui.onPump;
+      if (stop == Unplugged)
+        rig.ui.onPump = [&] {
+          rig.io.mem.detach();
+          poll();
+        };
+      Outcome o = Upload(rig.v()).UploadFlashFileList(1, {0}, back.path());
+      rig.ui.onPump = poll;
+      rig.ui.cancelAtPump = 0;
+      rig.io.mem.attach();
+      EXPECT_FALSE(o.ok());
+      std::vector<fs::path> left;
+      for (auto &entry : fs::directory_iterator(back.path())) left.push_back(entry.path().filename());
+      EXPECT_EQ(left, existing ? std::vector<fs::path>{"rec.BIN"} : std::vector<fs::path>{});
+      if (existing) {
+        EXPECT_EQ(readFile(back / "rec.BIN"), (std::vector<uint8_t>{1, 2, 3}));
+      }
+    }
+  }
+}
+
 TEST(PcFileName, StaysInsideTheTargetFolder) {
   struct Case {
     std::string name, ext, pc;

@@ -114,6 +114,25 @@ TEST_F(ToolTest, RefusalsExitNonZeroAndSayWhy) {
   EXPECT_EQ(on("get 2 1 -o '" + (pc / "out").string() + "'").status, 0);  // nothing was erased
 }
 
+// A get that stops at a damaged block leaves the PC folder as it was, an
+// older copy of the recording included.
+TEST_F(ToolTest, AFailedGetLeavesThePcFolderAsItWas) {
+  fs::path a = pc / "a.bin";
+  writeFile(a, pattern(3 * 131072 - 5000, 1));
+  ASSERT_EQ(on("put 1 '" + a.string() + "'").status, 0);
+  fs::create_directory(pc / "out");
+  writeFile(pc / "out" / "a.BIN", {7, 7});
+  // The recording's blocks follow the four reserved ones: 4, 5 and 6.
+  Result get = on("get 1 1 --yes -o '" + (pc / "out").string() + "'", "Q417IO_FAULTS=damaged-read=5:100");
+  EXPECT_NE(get.status, 0) << get.output;
+  size_t entries = 0;
+  for (auto &e : fs::directory_iterator(pc / "out")) entries += e.path().filename() == "a.BIN" ? 1 : 100;
+  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(readFile(pc / "out" / "a.BIN"), (std::vector<uint8_t>{7, 7}));
+  ASSERT_EQ(on("get 1 1 --yes -o '" + (pc / "out").string() + "'").status, 0);
+  EXPECT_EQ(readFile(pc / "out" / "a.BIN"), readFile(a));
+}
+
 // q417 put cut after an erase or write, or with a torn write; then q417
 // recover and q417 fsck. The file is absent or a prefix of itself.
 TEST_F(ToolTest, CutPutIsRecoveredByTheNextProgram) {

@@ -72,6 +72,8 @@ class Chains {
   uint32_t GetFlashWriteableBlock(uint32_t start, const std::vector<uint32_t> &exclude) const {
     return GetFlashWriteableBlock(start, exclude.data(), exclude.size());
   }
+  // The blocks GetFlashWriteableBlock can give from start upward.
+  uint32_t writableBlockCount(uint32_t start) const;
   // GetFlashAvaliableBlockCount: block count - blocks used by the folders -
   // the header's bad-block count - 6 (negative on an inconsistent image).
   int GetFlashAvaliableBlockCount() const;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <system_error>
 
 #include "components/JobUi.h"
+#include "components/base/PendingFile.h"
 #include "recorder/BlockIo.h"
 #include "recorder/Chains.h"
 #include "recorder/Layout.h"
@@ -158,7 +160,7 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
       ++skipped_;
       return true;
     }
-    fs::remove(target, ec);
+    // The existing file is replaced by the rename of the finished copy.
   }
 
   v_.setRetryCount(0);
@@ -172,38 +174,31 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
     showError(ui, keys::kKindRecorder, keys::kReadDamaged);
     return false;
   }
-  std::FILE *out = std::fopen(target.c_str(), "wb");
-  if (!out) {
+  // The copy is written under a temporary name and gets the recording's
+  // name only when complete: a copy that stops for any reason leaves the
+  // PC folder as it was.
+  components::PendingFile pending(target);
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> out(
+      pending.created() ? std::fopen(pending.path().c_str(), "wb") : nullptr, &std::fclose);
+  auto cannotCreate = [&] {
     ui.progressClose();
     showError(ui, keys::kKindProgram, keys::kCannotCreate);
     return false;
-  }
-  auto abandon = [&] {
-    std::fclose(out);
-    fs::remove(target, ec);
   };
+  if (!out) return cannotCreate();
 
   const size_t blocks = reader.blockCount();
   const double fileBytes = static_cast<double>(record.pages) * kPageSize;
   RecordingReader::Bytes bytes;
   for (size_t j = 0; j < blocks; ++j) {
     if (!reader.read(j, bytes)) {
-      // What was copied so far stays on the PC.
-      std::fclose(out);
       ui.progressClose();
       return false;
     }
-    auto put = [out](const RecordingReader::Piece &piece) {
-      return piece.size == 0 || std::fwrite(piece.data, 1, piece.size, out) == piece.size;
+    auto put = [&out](const RecordingReader::Piece &piece) {
+      return piece.size == 0 || std::fwrite(piece.data, 1, piece.size, out.get()) == piece.size;
     };
-    bool written = put(bytes.first) && put(bytes.second);
-    if (!written) {
-      // A PC folder that runs full leaves no partial copy behind.
-      abandon();
-      ui.progressClose();
-      showError(ui, keys::kKindProgram, keys::kCannotCreate);
-      return false;
-    }
+    if (!put(bytes.first) || !put(bytes.second)) return cannotCreate();
     double read = static_cast<double>(j + 1) * kBlockDataSize;
     double all = static_cast<double>(doneBytes) + read;
     ui.progressCurrent(components::percentOf(static_cast<double>(j + 1), static_cast<double>(blocks)),
@@ -212,17 +207,12 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
                      components::totalKbytesLabel(all, static_cast<double>(totalBytes)));
     if (ui.cancelRequested() || !v_.link.connected) {
       cancelled_ = ui.cancelRequested();
-      abandon();
       return false;
     }
     ui.pump();
   }
-  if (std::fclose(out) != 0) {
-    fs::remove(target, ec);
-    ui.progressClose();
-    showError(ui, keys::kKindProgram, keys::kCannotCreate);
-    return false;
-  }
+  // A full disk shows at the last flush.
+  if (std::fclose(out.release()) != 0 || !pending.commit()) return cannotCreate();
   ++copied_;
   return true;
 }

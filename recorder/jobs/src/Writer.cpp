@@ -116,6 +116,23 @@ FileHeader makeFileHeader(const fs::path &file, const uint8_t *first, size_t hav
   return h;
 }
 
+int64_t Writer::freeBlocks() const {
+  // The header's arithmetic, and the blocks a write can really take: a map
+  // that disagrees with the folders' counts must not let a write start that
+  // cannot end.
+  Chains chains(v_);
+  return std::min<int64_t>(chains.GetFlashAvaliableBlockCount(),
+                           chains.writableBlockCount(v_.image.reservedBlock() + 1u));
+}
+
+bool Writer::abandon(const std::vector<uint32_t> &blocks, std::string_view textKey) {
+  // A failure seen while the link is up leaves nothing behind: the next
+  // connection must not enter a prefix of a file the user was told is not
+  // written.
+  undo(blocks);
+  return fail(keys::kKindRecorder, textKey);
+}
+
 uint32_t Writer::folderLimit() const {
   return std::min<uint32_t>(v_.image.filesPerFolder(), folderpage::kMaxEntries);
 }
@@ -186,7 +203,7 @@ bool Writer::WriteFlashFileList(int folder, const std::vector<fs::path> &files, 
     (extensionOf(file) == "DVG" ? voiceFiles : otherFiles)++;
   }
   uint64_t needed = (otherFiles * kGenericOverhead + total + voiceFiles * kVoiceOverhead) / kBlockDataSize + 1;
-  if (Chains(v_).GetFlashAvaliableBlockCount() < static_cast<int64_t>(needed)) return fail(keys::kKindRecorder, keys::kRecorderFull);
+  if (freeBlocks() < static_cast<int64_t>(needed)) return fail(keys::kKindRecorder, keys::kRecorderFull);
 
   uint64_t done = 0;
   const int count = static_cast<int>(files.size());
@@ -269,7 +286,7 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
   FileHeader h = makeFileHeader(file, first, have, clock ? clock() : voice::HeaderTime::now());
   const uint64_t size = length + (h.voice ? kVoiceOverhead : kGenericOverhead);
   const uint64_t needed = (size + kBlockDataSize - 1) / kBlockDataSize;
-  if (Chains(v_).GetFlashAvaliableBlockCount() < static_cast<int64_t>(needed)) return fail(keys::kKindRecorder, keys::kRecorderFull);
+  if (freeBlocks() < static_cast<int64_t>(needed)) return fail(keys::kKindRecorder, keys::kRecorderFull);
   if (std::fseek(in.get(), h.voice ? static_cast<long>(fileheader::kBytes) : 0L, SEEK_SET) != 0)
     return fail(keys::kKindProgram, keys::kFileUnusable);
 
@@ -282,7 +299,10 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
   std::vector<uint32_t> blocks;
   uint32_t pagesInLast = 0;
   for (uint64_t k = 0; k < needed; ++k) {
-    if (cur == 0) return fail(keys::kKindRecorder, preFailure_);
+    if (cur == 0) {
+      if (k == 0) return fail(keys::kKindRecorder, preFailure_);
+      return abandon(blocks, keys::kNoWritableBlock);
+    }
     const uint64_t blockBytes = std::min<uint64_t>(kBlockDataSize, size - k * kBlockDataSize);
     uint8_t *d = data.get();
     size_t want = static_cast<size_t>(blockBytes);
@@ -319,12 +339,15 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
         if (rc == -2) return fail(keys::kKindRecorder, keys::kLinkLost);
         ui.pump();
         if (!v_.link.deviceOpen) return fail(keys::kKindRecorder, keys::kLinkLost);
-        if (v_.badBlocks.count() >= kBadBlockWriteLimit) return fail(keys::kKindRecorder, keys::kTooManyBadBlocks);
+        if (v_.badBlocks.count() >= kBadBlockWriteLimit) return abandon(blocks, keys::kTooManyBadBlocks);
         // Retiring the block writes the system image, which clears the
         // pending-job record: the blocks written so far then stay free.
         chains.AddFlashBadBlock(cur);
         uint32_t replacement = chains.GetFlashWriteableBlock(cur + 1, blocks);
-        if (replacement == 0) return fail(keys::kKindRecorder, keys::kNoWritableBlock);
+        if (replacement == 0) {
+          blocks.pop_back();  // the retired block is never used again
+          return abandon(blocks, keys::kNoWritableBlock);
+        }
         cur = replacement;
         blocks[k] = cur;
         if (!last) {

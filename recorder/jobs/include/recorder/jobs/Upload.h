@@ -68,7 +68,9 @@ class Upload {
   Outcome UploadFlashFileList(int folder, std::vector<int> rows, const std::filesystem::path &pcFolder);
 
   // UploadFlashFile: recording number (from 1). False stops the job; a
-  // recording skipped because the user kept the PC file returns true.
+  // recording skipped because the user kept the PC file returns true. The
+  // copy appears under its name only when complete; one that stops leaves
+  // the PC folder as it was.
   bool UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, uint64_t totalBytes,
                        const std::filesystem::path &pcFolder);
 

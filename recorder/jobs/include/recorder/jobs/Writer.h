@@ -79,6 +79,8 @@ class Writer {
  private:
   bool fail(std::string_view captionKey, std::string_view textKey);
   void undo(const std::vector<uint32_t> &blocks);
+  bool abandon(const std::vector<uint32_t> &blocks, std::string_view textKey);
+  int64_t freeBlocks() const;
   uint32_t folderLimit() const;
 
   FlashVolume &v_;

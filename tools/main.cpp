@@ -1,5 +1,6 @@
 // q417: the recorder's file system from the command line, over the same
 // recorder library as the application.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,12 @@ std::vector<Command> &registry() {
 }
 
 Register::Register(Command command) { registry().push_back(std::move(command)); }
+
+bool Context::flag(const std::string &name) const {
+  for (auto &f : flags)
+    if (f == name) return true;
+  return false;
+}
 
 const std::vector<Command> &commands() { return registry(); }
 
@@ -74,6 +81,8 @@ int main(int argc, char **argv) {
       ctx.json = true;
     } else if (a == "--image" && i + 1 < argc) {
       ctx.image = argv[++i];
+    } else if (std::find(command->flagOptions.begin(), command->flagOptions.end(), a) != command->flagOptions.end()) {
+      ctx.flags.push_back(a);
     } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
       bool known = false;
       for (auto &o : command->valueOptions) known |= o == a;

@@ -120,6 +120,17 @@ TEST_F(RecorderTool, CorruptIndexFailsLsWithoutWriting) {
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
 }
 
+std::string readBytes(const std::string &path, size_t offset, size_t n) {
+  std::string bytes(n, '\0');
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) return {};
+  std::fseek(f, static_cast<long>(offset), SEEK_SET);
+  bytes.resize(std::fread(bytes.data(), 1, n, f));
+  std::fclose(f);
+  return bytes;
+}
+
+constexpr size_t kRawBlock = 64 * 2112;
 
 // A block map that frees the last block of a recording: listed with a
 // warning, and q417 put refuses without touching the chip.
@@ -140,7 +151,50 @@ TEST_F(RecorderTool, DamagedIndexIsListedButNotWritten) {
   EXPECT_EQ(1, put.status) << put.out;
   EXPECT_NE(std::string::npos, put.out.find("nothing is written to the recorder")) << put.out;
   EXPECT_NE(std::string::npos, put.out.find("last block 6 is marked free")) << put.out;
+  Result fsck = q417(path, "fsck");
+  EXPECT_NE(std::string::npos, fsck.out.find("[writes are refused]")) << fsck.out;
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
+}
+
+// fsck --repair saves block 0, then rebuilds the map where every chain can
+// be followed and no two recordings share a block; otherwise it changes
+// nothing and names the recordings.
+TEST_F(RecorderTool, FsckRepairRebuildsOnlyWhatTheChainsProve) {
+  struct Case {
+    const char *breakage;
+    int status;
+    const char *says;
+    bool changes;
+  };
+  const Case cases[] = {
+      {"chain-end", 0, "block 6: 0xFFFF -> 0xFAFE", true},
+      {"orphan-block", 0, "block 900: 0xFAFE -> 0xFFFF", true},
+      {"blocks-used", 0, "folder 1: blocks used 4 -> 3", true},
+      {"cross-linked", 1, "also belongs to folder 1 file 1", false},
+      {"chain-through-free", 1, "marked free in the block map", false},
+      {"entry-first-block", 1, "cannot be listed", false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.breakage);
+    std::string path = image(std::string("--break ") + c.breakage);
+    const std::string block0 = readBytes(path, 0, kRawBlock);
+    const std::string save = (dir / (std::string(c.breakage) + ".bin")).string();
+    auto before = std::filesystem::last_write_time(path);
+    Result r = q417(path, "fsck --repair --save " + save);
+    EXPECT_EQ(c.status, r.status) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find(c.says)) << r.out;
+    EXPECT_EQ(block0, readBytes(save, 0, 2 * kRawBlock)) << "the saved copy is block 0 as it was";
+    EXPECT_EQ(c.changes, before != std::filesystem::last_write_time(path));
+    if (c.changes) {
+      EXPECT_NE(std::string::npos, r.out.find("checking again:\nconsistent\n")) << r.out;
+      Result ls = q417(path, "ls");
+      EXPECT_EQ(0, ls.status) << ls.out;
+      EXPECT_EQ(std::string::npos, ls.out.find("damaged")) << ls.out;
+      EXPECT_EQ(0, q417(path, "fsck").status);
+    } else if (c.status == 1 && std::string(c.breakage) != "entry-first-block") {
+      EXPECT_NE(std::string::npos, r.out.find("q417 format --yes")) << r.out;
+    }
+  }
 }
 
 TEST_F(RecorderTool, NoImageIsAClearError) {

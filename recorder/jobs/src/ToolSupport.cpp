@@ -41,7 +41,7 @@ int TerminalUi::namedMessageBox(std::string_view captionKey, const std::string &
                                 components::MsgKind kind, int buttons) {
   std::string caption = text(captionKey), message = prefix + text(textKey);
   // A progress bar may be drawn on the line.
-  if (::isatty(STDERR_FILENO)) std::fputc('\n', stderr);
+  endLine();
   if (buttons == components::kButtonsOk) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), message.c_str());
     if (kind == components::MsgKind::Error || kind == components::MsgKind::Warning) named_ = true;

@@ -16,7 +16,7 @@
 #include "ChipImage.h"
 #include "components/ScriptedJobUi.h"
 #include "components/wavefile/WaveFile.h"
-#include "recorder/ByteOrder.h"
+#include "recorder/Layout.h"
 #include "recorder/FlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/jobs/Eraser.h"

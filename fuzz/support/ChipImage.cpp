@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "components/ScriptedJobUi.h"
-#include "recorder/ByteOrder.h"
+#include "recorder/Layout.h"
 #include "recorder/FlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/SystemBlock.h"

@@ -15,7 +15,7 @@
 #include "ChipImage.h"
 #include "FuzzUi.h"
 #include "PoolStorage.h"
-#include "recorder/ByteOrder.h"
+#include "recorder/Layout.h"
 #include "recorder/FlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/jobs/Session.h"

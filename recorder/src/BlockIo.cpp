@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "recorder/ByteOrder.h"
 
 namespace recorder {
 

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "recorder/BlockIo.h"
-#include "recorder/ByteOrder.h"
 #include "recorder/SystemBlock.h"
 
 namespace recorder {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "recorder/ByteOrder.h"
+#include "components/base/ByteOrder.h"
 
 namespace voice {
 
@@ -41,7 +41,7 @@ bool CheckG729File(const uint8_t h[256], int &bits, int &channels, int &rate, in
   }
   bits = h[kBits];
   channels = h[kChannels];
-  rate = recorder::readU16(h + kRate);
+  rate = components::readU16(h + kRate);
   kind = kKindG729;
   return true;
 }
@@ -57,7 +57,7 @@ void MakeG729FileHeader(uint8_t h[256], int bits, int rate, int channels, std::s
   if (voice) {
     h[kKind] = kKindG729;
     h[kBits] = static_cast<uint8_t>(bits);
-    recorder::writeU16(h + kRate, static_cast<uint32_t>(rate));
+    components::writeU16(h + kRate, static_cast<uint32_t>(rate));
     h[kChannels] = static_cast<uint8_t>(channels);
     WriteFieldText(h + kCodec, kCodecSize, kCodecText);
     WriteFieldText(h + kModel, kModelSize, kModelText);

@@ -1,13 +1,25 @@
 // Every on-flash layout of the recorder's file system, written once: the raw
 // block, the system block (header, folder pages, block map, page check bytes,
 // pending-job record), the data block spares and the file header fields the
-// directory reads. Numbers on the flash are big-endian (ByteOrder.h).
+// directory reads. Numbers on the flash are big-endian.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "components/base/ByteOrder.h"
+
 namespace recorder {
+
+// Every number on the flash is big-endian.
+using components::ByteArrayToDWORD;
+using components::CharToDWORD;
+using components::CharToWord;
+using components::DWORDToByteArray;
+using components::readU16;
+using components::readU24;
+using components::writeU16;
+using components::writeU24;
 
 // Raw block: 64 pages of 2048 data bytes, each followed by its 64 spare bytes.
 // Both chips share these sizes; only the block count differs (Geometry.h).

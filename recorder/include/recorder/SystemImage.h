@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "recorder/ByteOrder.h"
 #include "recorder/Layout.h"
 
 namespace recorder {

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "recorder/ByteOrder.h"
+#include "components/base/ByteOrder.h"
 
-using namespace recorder;
+using namespace components;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace recorder {
+namespace components {
 
 constexpr uint16_t CharToWord(uint8_t hi, uint8_t lo) { return static_cast<uint16_t>(hi << 8 | lo); }
 
@@ -31,4 +31,4 @@ constexpr uint32_t readU24(const uint8_t *p) { return CharToDWORD(p[0], p[1], p[
 constexpr void writeU16(uint8_t *p, uint32_t v) { DWORDToByteArray(v, p, 2); }
 constexpr void writeU24(uint8_t *p, uint32_t v) { DWORDToByteArray(v, p, 3); }
 
-}  // namespace recorder
+}  // namespace components

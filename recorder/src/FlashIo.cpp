@@ -1,8 +1,16 @@
 #include "recorder/FlashIo.h"
 
 #include "q417io/Flash.h"
+#include "recorder/Layout.h"
 
 namespace recorder {
+
+// The in-process flash stands in for the recorder's chip: both sides must
+// see the same blocks.
+static_assert(q417io::kPagesPerBlock == kPagesPerBlock && q417io::kPageDataSize == kPageSize &&
+              q417io::kSpareSize == kSpareSize && q417io::kRawBlockSize == kRawBlockSize);
+static_assert(q417io::kDeviceCode1024 == kDeviceCode128MB && q417io::kDeviceCode2048 == kDeviceCode256MB);
+
 uint8_t MemoryFlashIo::initialize() {
   open_ = attached_ && flash_.linked();
   return open_ ? 1 : 0;

@@ -6,11 +6,11 @@ bool FlashGeometry::setFromFlashId(uint16_t id) {
   uint8_t code = static_cast<uint8_t>(id & 0xFF);
   if (code != kDeviceCode256MB && code != kDeviceCode128MB) return false;
   flashId = id;
-  pagesPerBlock = 64;
-  pageDataSize = 2048;
-  spareSize = 64;
-  blockCount = code == kDeviceCode256MB ? 2048 : 1024;
-  lastSystemPage = code == kDeviceCode256MB ? 10 : 9;
+  pagesPerBlock = kPagesPerBlock;
+  pageDataSize = kPageSize;
+  spareSize = kSpareSize;
+  blockCount = code == kDeviceCode256MB ? kBlocks256MB : kBlocks128MB;
+  lastSystemPage = sysblock::lastSystemPage(blockCount);
   blockDataSize = pageDataSize * pagesPerBlock;
   rawBlockSize = (pageDataSize + spareSize) * pagesPerBlock;
   return true;

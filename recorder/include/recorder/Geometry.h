@@ -3,10 +3,9 @@
 
 #include <cstdint>
 
-namespace recorder {
+#include "recorder/Layout.h"
 
-inline constexpr uint8_t kDeviceCode256MB = 0xDA;
-inline constexpr uint8_t kDeviceCode128MB = 0xF1;
+namespace recorder {
 
 struct FlashGeometry {
   uint16_t flashId = 0;
@@ -26,7 +25,7 @@ struct FlashGeometry {
   }
   bool known() const { return blockCount != 0; }
   // Pages of the block map: 2 bytes per block.
-  uint32_t blockMapPages() const { return pageDataSize ? blockCount * 2 / pageDataSize : 0; }
+  uint32_t blockMapPages() const { return known() ? sysblock::blockMapPages(blockCount) : 0; }
 };
 
 }  // namespace recorder

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "components/base/ByteOrder.h"
+#include "voice/VoiceHeader.h"
 
 namespace recorder {
 
@@ -30,8 +31,14 @@ inline constexpr uint32_t kRawPageSize = kPageSize + kSpareSize;
 inline constexpr uint32_t kBlockDataSize = kPageSize * kPagesPerBlock;  // 131072
 inline constexpr uint32_t kRawBlockSize = kRawPageSize * kPagesPerBlock;  // 135168
 inline constexpr uint32_t kSpareImageSize = kSpareSize * kPagesPerBlock;  // spare of all 64 pages
-inline constexpr uint32_t kMaxBlocks = 2048;
 inline constexpr uint32_t kLastPage = kPagesPerBlock - 1;
+
+// The two chips, told apart by the device code (the identifier's low byte).
+inline constexpr uint8_t kDeviceCode256MB = 0xDA;
+inline constexpr uint8_t kDeviceCode128MB = 0xF1;
+inline constexpr uint32_t kBlocks256MB = 2048;
+inline constexpr uint32_t kBlocks128MB = 1024;
+inline constexpr uint32_t kMaxBlocks = kBlocks256MB;
 
 constexpr uint32_t rawDataOffset(uint32_t page) { return page * kRawPageSize; }
 constexpr uint32_t rawSpareOffset(uint32_t page) { return page * kRawPageSize + kPageSize; }
@@ -47,9 +54,14 @@ inline constexpr uint32_t kFirstFolderPage = 1;  // folder f (1..8) is page f
 inline constexpr int kFolders = 8;
 inline constexpr uint32_t kBlockMapPage = 9;
 inline constexpr uint32_t kMapEntrySize = 2;
+// Pages of the block map, and the last page of the system block that
+// carries information (the one its check bytes are tested up to).
+constexpr uint32_t blockMapPages(uint32_t blocks) { return (blocks * kMapEntrySize + kPageSize - 1) / kPageSize; }
+constexpr uint32_t lastSystemPage(uint32_t blocks) { return kBlockMapPage + blockMapPages(blocks) - 1; }
 // The in-memory image: header, eight folder pages, two block-map pages (sized for 2048 blocks).
-inline constexpr uint32_t kImagePages = 11;
+inline constexpr uint32_t kImagePages = lastSystemPage(kMaxBlocks) + 1;  // 11
 inline constexpr uint32_t kImageSize = kImagePages * kPageSize;  // 22528
+static_assert(lastSystemPage(kBlocks256MB) == 10 && lastSystemPage(kBlocks128MB) == 9);
 // Page check byte: byte 0 of each page's spare = (XOR of data bytes 0..511) + 1.
 inline constexpr uint32_t kCheckByte = 0;
 inline constexpr uint32_t kCheckedBytes = 512;
@@ -161,25 +173,30 @@ inline constexpr SpareRange kSurfaceTest{2, 15}; // the format's read-back
 }  // namespace damage
 
 // The header page of a file (first page of its first block), as the
-// directory reads it.
+// directory reads it: the voice file header's layout, the rest of the page 0xFF.
 namespace fileheader {
-inline constexpr uint32_t kDate = 5;   // year of the century, month, day
-inline constexpr uint32_t kTime = 8;   // hour, minute, second
-inline constexpr uint32_t kFlagP = 11;
-inline constexpr uint32_t kFlagT = 13;
-inline constexpr uint32_t kMode = 32;
-inline constexpr uint32_t kName = 112;
-inline constexpr uint32_t kNameLength = 128;
-inline constexpr uint32_t kExt = 240;
-inline constexpr uint32_t kExtLength = 16;
-inline constexpr uint32_t kBytes = 256;  // header bytes; the page's rest is 0xFF
+namespace vh = voice::header;
+inline constexpr uint32_t kDate = vh::kYear;   // year of the century, month, day
+inline constexpr uint32_t kTime = vh::kHour;   // hour, minute, second
+inline constexpr uint32_t kFlagP = vh::kFlagP;
+inline constexpr uint32_t kFlagT = vh::kFlagT;
+inline constexpr uint32_t kMode = vh::kKind;
+inline constexpr uint32_t kName = vh::kName;
+inline constexpr uint32_t kNameLength = vh::kNameSize;
+inline constexpr uint32_t kExt = vh::kExtension;
+inline constexpr uint32_t kExtLength = vh::kExtensionSize;
+inline constexpr uint32_t kBytes = vh::kSize;
 
-inline constexpr uint8_t kFlagSet = 0xAA;
-inline constexpr uint8_t kModeLP = 0x55;
-inline constexpr uint8_t kModeSP = 0xAA;
-inline constexpr uint8_t kModeHQ = 0xBB;
-inline constexpr uint8_t kModeNone = 0xFF;
+inline constexpr uint8_t kFlagSet = vh::kFlagSet;
+inline constexpr uint8_t kModeLP = vh::kKindLP;
+inline constexpr uint8_t kModeSP = vh::kKindSP;
+inline constexpr uint8_t kModeHQ = vh::kKindHQ;
+inline constexpr uint8_t kModeNone = vh::kKindNone;
 constexpr bool isVoiceMode(uint8_t mode) { return mode == kModeLP || mode == kModeSP || mode == kModeHQ; }
+// The date and time fields run on byte by byte.
+static_assert(vh::kMonth == kDate + 1 && vh::kDay == kDate + 2);
+static_assert(vh::kMinute == kTime + 1 && vh::kSecond == kTime + 2);
+static_assert(kBytes <= kPageSize);
 }  // namespace fileheader
 
 // Voice data is cut to whole G.729 frames when an interrupted write is completed.

@@ -94,6 +94,18 @@ int BlockIo::writeRaw(uint32_t block, const uint8_t *raw) {
   }
 }
 
+int BlockIo::programErased(uint32_t block, const uint8_t *raw) {
+  if (!v_.link.io) return -1;
+  try {
+    if (v_.link.io->writeBlock(const_cast<uint8_t *>(raw), block) == 1) return 0;
+  } catch (...) {
+    reinitialize();
+    return -2;
+  }
+  reinitialize();
+  return -1;
+}
+
 int BlockIo::WriteFlashBlock(uint32_t block, const uint8_t *data, const uint8_t *spare) {
   auto raw = allocRawBlock();
   if (!raw) return -2;

@@ -38,9 +38,9 @@ void Chains::buildChainSpare(uint32_t next, int count, uint8_t *spare) {
   if (count >= 0) encodeLastPageCount(static_cast<uint32_t>(count), spare + dataspare::kCountPage * kSpareSize + dataspare::kCount);
 }
 
-void Chains::GetFlashBlockNextChainInfo(uint32_t next, uint8_t *spare, int count) {
+bool Chains::GetFlashBlockNextChainInfo(uint32_t next, uint8_t *spare, int count) {
   buildChainSpare(next, count, spare);
-  if (next != 0) BlockIo(v_).erase(next);
+  return next != 0 && BlockIo(v_).erase(next) == 0;
 }
 
 uint32_t dataLength(const uint8_t *raw) {
@@ -69,8 +69,12 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
   blocks.clear();
   pagesInLast = 0;
   chainEnd_ = ChainEnd::Failed;
+  headerPage_.clear();
+  // The block read last and the one before it: going back one block from
+  // an erased chain end needs no second read.
   auto raw = allocRawBlock();
-  if (!raw) {
+  auto prev = allocRawBlock();
+  if (!raw || !prev) {
     v_.ui.messageBox("FM_kind_errormsg0", "FM_text_system_errmsg0", components::MsgKind::Error, components::kButtonsOk);
     return false;
   }
@@ -87,7 +91,9 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
     // before, a block beyond the chip or a chain longer than the chip ends
     // as an unreadable block does, before anything is written.
     if (cur >= chip || visited[cur] || blocks.size() >= chip) return chainReadError();
+    std::swap(raw, prev);
     if (!readChainBlock(cur, raw.get())) return chainReadError();
+    if (blocks.empty()) headerPage_.assign(raw.get() + rawDataOffset(0), raw.get() + rawDataOffset(0) + kPageSize);
     visited[cur] = true;
     blocks.push_back(cur);
     uint16_t next = BlockIo::nextLink(raw.get());
@@ -97,7 +103,18 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
   }
 
   // blocks.back() is the last block written; count is the number before it.
+  // prev holds block count - 1 while havePrev is set.
   size_t count = blocks.size() - 1;
+  bool havePrev = count > 0;
+  auto back = [&]() {
+    --count;
+    if (havePrev) {
+      std::swap(raw, prev);
+      havePrev = false;
+      return true;
+    }
+    return readChainBlock(blocks[count], raw.get());
+  };
   uint32_t len = dataLength(raw.get());
   // A linked block that was erased but never written holds nothing: the file
   // ends in the block before it. Going back repeats while a block holds only
@@ -108,8 +125,7 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
       blocks.clear();
       return false;
     }
-    --count;
-    if (!readChainBlock(blocks[count], raw.get())) return chainReadError();
+    if (!back()) return chainReadError();
     len = dataLength(raw.get());
   }
 
@@ -126,24 +142,25 @@ bool Chains::GetEndOfBlockAndFix(uint32_t start, uint8_t mode, std::vector<uint3
     // The block after it is left as it stands: it is not entered in the
     // block map, so it stays free, and a later write erases it before use.
     // Erasing it here would only add a flash operation that a cut can tear.
-    if (newCount < count) {
-      count = newCount;
-      if (!readChainBlock(blocks[count], raw.get())) return chainReadError();
-    }
+    if (newCount < count && !back()) return chainReadError();
     uint32_t from = (len / kPageSize) * kRawPageSize + len % kPageSize;
     std::memset(raw.get() + from, 0xFF, kRawBlockSize - from);
   }
 
+  std::memcpy(prev.get(), raw.get(), kRawBlockSize);  // the last block as it stands
   pagesInLast = (len + kPageSize - 1) / kPageSize;
   uint32_t lastPageBytes = len % kPageSize == 0 ? kPageSize : len % kPageSize;
   uint8_t *spare0 = raw.get() + rawSpareOffset(dataspare::kNextPage);
   std::memset(spare0, 0xFF, kSpareSize);
   writeU16(spare0 + dataspare::kNext, blockmap::kLast);
   encodeLastPageCount(lastPageBytes, raw.get() + rawSpareOffset(dataspare::kCountPage) + dataspare::kCount);
-  // A refused erase or write initialises the library again, and the chain
-  // is not entered: its last block may now be erased, and the pending job
-  // stays for the next connection to repair it again.
-  if (BlockIo(v_).writeRaw(blocks[count], raw.get()) != 0) return false;
+  // A last block that already ends the file as repaired (the cut came
+  // after it was written) is left alone: rewriting it would only open a
+  // window in which a cut erases it. A refused erase or write initialises
+  // the library again, and the chain is not entered: its last block may now
+  // be erased, and the pending job stays for the next connection.
+  const bool complete = std::memcmp(prev.get(), raw.get(), kRawBlockSize) == 0;
+  if (!complete && BlockIo(v_).writeRaw(blocks[count], raw.get()) != 0) return false;
   blocks.resize(count + 1);
   chainEnd_ = ChainEnd::Repaired;
   return true;

@@ -78,6 +78,18 @@ TEST_F(EraseReorderTest, ErasingTheOnlyRecordingFreesEverything) {
   EXPECT_EQ(names(3), (Names{"R1", "R2"}));
 }
 
+// Erasing several recordings: each image that completes a deletion names
+// the next one, and a cancel clears that record, so nothing more is erased
+// at the next connection.
+TEST_F(EraseReorderTest, CancelAfterTheFirstDeletionLeavesNoRecord) {
+  fill(1, 5);
+  rig.ui.cancelAtPump = rig.ui.pumps + 1;
+  EXPECT_EQ(Eraser(rig.v(), &rig.panel()).DeleteFlashFile(1, {0, 2, 4}).status, Status::Cancelled);
+  EXPECT_EQ(names(1), (Names{"R1", "R2", "R3", "R4"}));
+  EXPECT_EQ(namesOnFlash(1), (Names{"R1", "R2", "R3", "R4"}));
+  EXPECT_EQ(rig.session().recovery().job, Recovery::Job::None);
+}
+
 TEST_F(EraseReorderTest, NoToTheQuestionErasesNothing) {
   fill(1, 2);
   uint64_t ops = rig.flashOps();

@@ -50,6 +50,9 @@ class BlockIo {
   int WriteFlashBlock(uint32_t block, const uint8_t *data, const uint8_t *spare);
   // The same for a raw block buffer.
   int writeRaw(uint32_t block, const uint8_t *raw);
+  // Programs a raw block without erasing it first: only for a block the
+  // caller erased itself, with no operation on it since.
+  int programErased(uint32_t block, const uint8_t *raw);
   // Erases one block; a refusal initialises the library again. -2 on an exception.
   int erase(uint32_t block);
 

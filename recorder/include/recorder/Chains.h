@@ -39,8 +39,9 @@ class Chains {
   // page 63; every other byte 0xFF.
   static void buildChainSpare(uint32_t next, int count, uint8_t *spare);
   // GetFlashBlockNextChainInfo: buildChainSpare, and a non-zero next is
-  // erased at once (its result ignored).
-  void GetFlashBlockNextChainInfo(uint32_t next, uint8_t *spare, int count);
+  // erased at once. Its result never stops a write; true tells the writer
+  // that next is erased and needs no second erase before it is written.
+  bool GetFlashBlockNextChainInfo(uint32_t next, uint8_t *spare, int count);
 
   // --- Following a chain on the flash ---------------------------------------
   // GetEndOfBlockAndFix: follows the chain from start on the flash, finds the
@@ -60,6 +61,9 @@ class Chains {
     Failed,          // the link, a read or a write failed: the record stays
   };
   ChainEnd chainEnd() const { return chainEnd_; }
+  // The header page of the chain's first block as the walk read it: the
+  // directory record of the file it enters.
+  const std::vector<uint8_t> &headerPage() const { return headerPage_; }
 
   // --- Bad blocks and free space ----------------------------------------------
   // AddFlashBadBlock: lists the block in the header, marks it 0xEEEE in the
@@ -83,6 +87,7 @@ class Chains {
   bool chainReadError();
   FlashVolume &v_;
   ChainEnd chainEnd_ = ChainEnd::Failed;
+  std::vector<uint8_t> headerPage_;
 };
 
 // Position after the last data byte of a raw block that is not 0xFF (0 when

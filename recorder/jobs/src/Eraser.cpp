@@ -1,6 +1,7 @@
 #include "recorder/jobs/Eraser.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "components/JobUi.h"
 #include "recorder/Chains.h"
@@ -50,6 +51,8 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
   uint64_t erasedBytes = 0;
   int n = 0;
   const int count = static_cast<int>(rows.size());
+  // Whether the image last written names a deletion that has not run.
+  bool recordLeft = false;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
     if (!v_.link.deviceOpen) {
       result = Outcome::failed("the recorder is not connected");
@@ -60,14 +63,20 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
                      components::totalKbytesLabel(static_cast<double>(erasedBytes), static_cast<double>(total)));
     const uint32_t number = static_cast<uint32_t>(*it) + 1;
     const uint32_t pages = records[static_cast<size_t>(*it)].pages;
-    WritePreDeleteStatus(folder, number);
-    if (!DeletingFlashFile(folder, number)) {
+    if (!recordLeft) WritePreDeleteStatus(folder, number);
+    // Rows run from the last to the first, so the next number stays valid.
+    const auto following = std::next(it);
+    const PendingJob next =
+        following != rows.rend() ? PendingJob::erase(folder, static_cast<uint32_t>(*following) + 1) : PendingJob();
+    recordLeft = !next.none();
+    if (!DeletingFlashFile(folder, number, recordLeft ? &next : nullptr)) {
       ui.pump();
       if (!ui.cancelRequested()) {
         v_.link.DisconnectUSB();
         ui.progressClose();
         showError(ui, keys::kKindRecorder, keys::kLinkLost);
         result = Outcome::failed();
+        recordLeft = false;
         break;
       }
     }
@@ -85,6 +94,8 @@ Outcome Eraser::DeleteFlashFile(int folder, std::vector<int> rows) {
         !panel_->RunningEraseDisplayFolder(static_cast<int>(v_.directory.fileCount(folder))))
       break;
   }
+  // A job that stops early clears the record of the deletion it will not run.
+  if (recordLeft && v_.link.deviceOpen) SystemBlock(v_).WriteSystemImage();
   ui.progressClose();
   if (panel_) panel_->RefreshFlashFolderInfo(folder, false);
   return result;
@@ -95,12 +106,12 @@ bool Eraser::WritePreDeleteStatus(int folder, uint32_t number) {
   return SystemBlock(v_).WriteSystemImage(&job);
 }
 
-bool Eraser::DeletingFlashFile(int folder, uint32_t number) {
+bool Eraser::DeletingFlashFile(int folder, uint32_t number, const PendingJob *next) {
   components::JobUi &ui = v_.ui;
   SystemImage &image = v_.image;
   if (!validFolder(folder)) return false;
   const uint32_t count = std::min<uint32_t>(image.fileCount(folder), folderpage::kMaxEntries);
-  if (number < 1 || number > count) return SystemBlock(v_).WriteSystemImage();
+  if (number < 1 || number > count) return SystemBlock(v_).WriteSystemImage(next);
 
   ui.progressLines("", "#" + std::to_string(number) + " " + ui.text(keys::kTextErasing));
   ui.clearCancel();
@@ -127,7 +138,7 @@ bool Eraser::DeletingFlashFile(int folder, uint32_t number) {
   image.setFileCount(folder, count - 1);
   image.setBlocksUsed(folder, image.blocksUsed(folder) - std::min(image.blocksUsed(folder), blocks));
 
-  if (!SystemBlock(v_).WriteSystemImage()) return false;
+  if (!SystemBlock(v_).WriteSystemImage(next)) return false;
   auto &records = v_.directory.records(folder);
   if (number <= records.size()) records.erase(records.begin() + (number - 1));
   return true;

@@ -45,7 +45,7 @@ bool Reorder::DownFlashFileIndex(int folder, uint32_t to, uint32_t from) {
   return writeImage();
 }
 
-bool Reorder::MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int toFolder) {
+bool Reorder::MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int toFolder, bool write) {
   if (!validFolder(fromFolder) || !validFolder(toFolder) || fromFolder == toFolder) return false;
   SystemImage &image = v_.image;
   auto &source = v_.directory.records(fromFolder);
@@ -70,7 +70,7 @@ bool Reorder::MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int to
   for (uint32_t i = toCount; i > at; --i) image.setEntry(toFolder, i, image.entry(toFolder, i - 1));
   image.setEntry(toFolder, at, kept);
   target.insert(target.begin() + at, std::move(record));
-  return writeImage();
+  return !write || writeImage();
 }
 
 Outcome Reorder::moveWithin(int folder, uint32_t from, uint32_t to, int &row) {
@@ -179,17 +179,22 @@ Outcome Reorder::moveToFolder(int fromFolder, std::vector<int> rows, int toFolde
   Outcome result = Outcome::done();
   const uint32_t at = v_.image.fileCount(toFolder);
   const uint32_t limit = std::min<uint32_t>(v_.image.filesPerFolder(), folderpage::kMaxEntries);
+  // The moves change the image in memory; one write of it makes them all
+  // at once, so a cut never leaves a part of the selection moved.
+  int moved = 0;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
     if (v_.image.fileCount(toFolder) >= limit) {
       showError(ui, keys::kKindRecorder, keys::kFolderFull);
       result = Outcome::refused();
       break;
     }
-    if (!MoveFlashIndex(fromFolder, at, static_cast<uint32_t>(*it), toFolder)) {
-      v_.link.DisconnectUSB();
-      showError(ui, keys::kKindRecorder, keys::kLinkLost);
-      return Outcome::failed();
-    }
+    if (!MoveFlashIndex(fromFolder, at, static_cast<uint32_t>(*it), toFolder, false)) break;
+    ++moved;
+  }
+  if (moved > 0 && !writeImage()) {
+    v_.link.DisconnectUSB();
+    showError(ui, keys::kKindRecorder, keys::kLinkLost);
+    return Outcome::failed();
   }
   showSource();
   return result;

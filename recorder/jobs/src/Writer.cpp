@@ -296,6 +296,11 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
   Chains chains(v_);
   BlockIo io(v_);
   uint32_t cur = WriteFlashPreProcess(folder, h.mode);
+  // Each block of the file is erased once, just before anything else can
+  // touch it: the first before the record names it, every later one when
+  // the spare that links to it is built. Such a block is then programmed
+  // without a second erase.
+  bool curErased = cur != 0;
   std::vector<uint32_t> blocks;
   uint32_t pagesInLast = 0;
   for (uint64_t k = 0; k < needed; ++k) {
@@ -328,10 +333,10 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
     }
     blocks.push_back(cur);
     uint32_t next = last ? 0 : chains.GetFlashWriteableBlock(cur + 1, blocks);
-    chains.GetFlashBlockNextChainInfo(next, spare.get(), count);
+    bool nextErased = chains.GetFlashBlockNextChainInfo(next, spare.get(), count);
     BlockIo::dataToRaw(data.get(), spare.get(), raw.get());
 
-    int rc = io.writeRaw(cur, raw.get());
+    int rc = curErased ? io.programErased(cur, raw.get()) : io.writeRaw(cur, raw.get());
     if (rc != 0) {
       if (rc == -2 || !v_.link.deviceOpen) return fail(keys::kKindRecorder, keys::kLinkLost);
       rc = io.writeRaw(cur, raw.get());
@@ -352,7 +357,7 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
         blocks[k] = cur;
         if (!last) {
           next = chains.GetFlashWriteableBlock(cur + 1, blocks);
-          chains.GetFlashBlockNextChainInfo(next, spare.get(), -1);
+          nextErased = chains.GetFlashBlockNextChainInfo(next, spare.get(), -1);
         } else {
           Chains::buildChainSpare(0, count, spare.get());
         }
@@ -376,6 +381,7 @@ bool Writer::WriteFlashFile(const fs::path &file, int folder, uint64_t doneBytes
     ui.progressTotal(std::min(100, components::percentOf(all, static_cast<double>(totalBytes))), fileCountText_,
                      components::totalKbytesLabel(all, static_cast<double>(totalBytes)));
     cur = next;
+    curErased = nextErased;
     ui.pump();
     if (ui.cancelRequested()) {
       cancelled_ = true;

@@ -1,7 +1,9 @@
 // Erasing recordings. A deletion changes only the system image: the
 // recording's blocks are freed in the block map and its folder entry is
 // removed. A pending-job record written first lets the next connection
-// finish a deletion that a cut interrupted.
+// finish a deletion that a cut interrupted; the image that completes one
+// deletion of a job carries the record of the next, so that every image on
+// the flash names the deletion still due.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +32,10 @@ class Eraser {
 
   // DeletingFlashFile: removes file number from the image and writes it;
   // true when block 0 was written. A number the folder does not hold only
-  // writes the image, which clears a record that names it.
-  bool DeletingFlashFile(int folder, uint32_t number);
+  // writes the image, which clears a record that names it. The image
+  // carries the record of the job's next deletion when one is given, else
+  // no record.
+  bool DeletingFlashFile(int folder, uint32_t number, const PendingJob *next = nullptr);
 
   int erased() const { return erased_; }
 

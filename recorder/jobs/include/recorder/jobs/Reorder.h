@@ -27,8 +27,9 @@ class Reorder {
   bool UpFlashFileIndex(int folder, uint32_t to, uint32_t from);
   bool DownFlashFileIndex(int folder, uint32_t to, uint32_t from);
   // MoveFlashIndex: the entry at position index of fromFolder goes to
-  // position at of toFolder.
-  bool MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int toFolder);
+  // position at of toFolder; with write false only in memory, for a caller
+  // that writes the image once after several moves.
+  bool MoveFlashIndex(int fromFolder, uint32_t at, uint32_t index, int toFolder, bool write = true);
 
   // The commands. Each returns the row to select afterwards in `row`
   // (-1: keep the selection).

@@ -86,6 +86,7 @@ void SystemBlock::SetFAT0InfoToBuffer(const SystemImage &image, uint32_t blockCo
 
 bool SystemBlock::WriteFATInfoToFlash(uint32_t backup, const uint8_t *data, const uint8_t *spare) {
   BlockIo io(v_);
+  v_.loadedBlock0.clear();
   if (io.WriteFlashBlock(0, data, spare) != 0) return false;
   // A backup number of 0 or beyond the chip would only rewrite block 0 or
   // fail; such a header is refused when the index loads.
@@ -128,14 +129,16 @@ bool SystemBlock::GetFlashHeaderInfo() {
     return false;
   }
   BlockIo io(v_);
+  v_.loadedBlock0.clear();
   // A block 0 that a cut-off write left with its signature but torn or
   // erased system pages fails its check bytes and is treated as missing.
   bool valid = io.checkedRead(0, raw.get()) && validSystemBlock(raw.get());
+  bool fromBlock0 = valid;
   if (!valid) {
     if (v_.readOnly) {
       valid = findValidCopy(1, raw.get()) != 0;
     } else if (FindFAT1ToLinear(1)) {
-      valid = io.checkedRead(0, raw.get()) && validSystemBlock(raw.get());
+      valid = fromBlock0 = io.checkedRead(0, raw.get()) && validSystemBlock(raw.get());
     }
   }
   if (!valid) {
@@ -144,6 +147,7 @@ bool SystemBlock::GetFlashHeaderInfo() {
     return false;
   }
   loadImage(raw.get());
+  if (fromBlock0) v_.loadedBlock0.assign(raw.get(), raw.get() + kRawBlockSize);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include "Rig.h"
 #include "recorder/BlockIo.h"
 #include "recorder/Chains.h"
+#include "recorder/Index.h"
 #include "recorder/SystemBlock.h"
 #include "recorder/jobs/Eraser.h"
 #include "recorder/jobs/Formatter.h"
@@ -50,6 +51,21 @@ class FormatRecoveryTest : public ::testing::Test {
     return page;
   }
   std::vector<uint8_t> raw(uint32_t block) { return rig.flash().peek(block); }
+  // The directory a recovery left in memory is the one a read of the index
+  // gives.
+  void expectDirectoryCurrent() {
+    auto describeAll = [](const Directory &d) {
+      std::string text;
+      for (int f = 1; f <= 8; ++f)
+        for (const auto &r : d.records(f))
+          text += std::to_string(f) + ":" + r.name + "." + r.ext + "@" + std::to_string(r.firstBlock) + "/" +
+                  std::to_string(r.pages) + "/" + r.mode + r.flagP + r.flagT + "\n";
+      return text;
+    };
+    const std::string kept = describeAll(rig.v().directory);
+    ASSERT_TRUE(Index(rig.v()).GetFlashIndex());
+    EXPECT_EQ(kept, describeAll(rig.v().directory));
+  }
 
   Rig rig;
   TempDir pc;
@@ -130,6 +146,7 @@ TEST_F(FormatRecoveryTest, WriteCutAfterTheFirstOfTwoBlocksEntersOneBlock) {
   ASSERT_EQ(rig.v().directory.fileCount(3), 2u);
   EXPECT_EQ(rig.v().image.entry(3, 1).firstBlock, 20);
   EXPECT_EQ(rig.v().image.entry(3, 1).pages, 64u);
+  expectDirectoryCurrent();
   std::vector<uint8_t> back;
   ASSERT_TRUE(readRecording(rig.v(), 3, 2, back));
   EXPECT_EQ(back, body);
@@ -189,6 +206,7 @@ TEST_F(FormatRecoveryTest, AnAppendToARecordingIsEnteredAlongItsOwnBlocks) {
   EXPECT_EQ(rig.v().image.mapEntry(4), 12u);
   EXPECT_EQ(rig.v().image.mapEntry(12), blockmap::kLast);
   EXPECT_EQ(rig.v().image.blocksUsed(1), 2u);
+  expectDirectoryCurrent();
   std::vector<uint8_t> back;
   ASSERT_TRUE(readRecording(rig.v(), 1, 1, back));
   // Whole 10-byte frames after the header page: 5005 bytes keep 4996.
@@ -248,6 +266,7 @@ TEST_F(FormatRecoveryTest, DeleteRecordsAreFinished) {
     rig.ui.events.clear();
     ASSERT_TRUE(rig.reconnect());
     EXPECT_TRUE(rig.session().recovery().finished);
+    expectDirectoryCurrent();
     Model after = rig.model();
     Model expected = before;
     expected[1].clear();

@@ -4,7 +4,9 @@
 // Index, the jobs) work on one instance; they are cheap to construct.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "components/JobUi.h"
 #include "recorder/Directory.h"
@@ -34,6 +36,11 @@ struct FlashVolume {
   // Why no job may write to the loaded index (a chain that a write could
   // destroy); empty when writing is safe. Set by every index load.
   std::string writeRefusal;
+
+  // Block 0 raw as the last load of the system block read it; emptied by
+  // every write of block 0. The recovery that follows a load reads its
+  // pending-job record from here instead of reading the block again.
+  std::vector<uint8_t> loadedBlock0;
 
   // When set, loading never writes: a damaged block 0 is read from its first
   // valid copy instead of being restored (q417 ls, info).

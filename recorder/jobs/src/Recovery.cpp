@@ -80,6 +80,18 @@ bool Recovery::refreshBackup(const uint8_t *block0) {
   return io.writeRaw(backup, block0) == 0;
 }
 
+void Recovery::enterRecord(int folder, const PendingJob &job, const std::vector<uint32_t> &blocks,
+                           uint32_t pagesInLast, const std::vector<uint8_t> &headerPage) {
+  auto &records = v_.directory.records(folder);
+  const uint32_t pages = static_cast<uint32_t>(blocks.size() - 1) * kPagesPerBlock + pagesInLast;
+  tFLASHFILEINFO record = tFLASHFILEINFO::fromHeader(headerPage.data(), blocks.front(), pages);
+  // As WriteIndexModify entered it: in place of the appended recording, or at the end.
+  if (job.flag() == jobrecord::kRewrite && job.number() >= 1 && job.number() <= records.size())
+    records[job.number() - 1u] = std::move(record);
+  else
+    records.push_back(std::move(record));
+}
+
 Recovery::Report Recovery::CheckFlashRemainJob() {
   Report report;
   components::JobUi &ui = v_.ui;
@@ -90,11 +102,19 @@ Recovery::Report Recovery::CheckFlashRemainJob() {
   }
   auto raw = allocRawBlock();
   if (!raw) return report;
-  BlockIo::Read r = BlockIo(v_).readClean(0, raw.get(), damage::kJobRecord, BlockIo::Retry{false, false, true});
-  if (r == BlockIo::Read::Failed) return report;
-  if (r == BlockIo::Read::Damaged) {
-    showError(ui, keys::kKindRecorder, keys::kReadDamaged);
-    return report;
+  // The load of the index has just read block 0; a copy that passes the
+  // record's own damage test needs no second read.
+  std::vector<uint8_t> loaded = std::move(v_.loadedBlock0);
+  v_.loadedBlock0.clear();
+  if (loaded.size() == kRawBlockSize && BlockIo::spareClean(loaded.data(), damage::kJobRecord)) {
+    std::memcpy(raw.get(), loaded.data(), kRawBlockSize);
+  } else {
+    BlockIo::Read r = BlockIo(v_).readClean(0, raw.get(), damage::kJobRecord, BlockIo::Retry{false, false, true});
+    if (r == BlockIo::Read::Failed) return report;
+    if (r == BlockIo::Read::Damaged) {
+      showError(ui, keys::kKindRecorder, keys::kReadDamaged);
+      return report;
+    }
   }
   // A damaged index is never written back, not even as its own backup: the
   // backup may be the better copy.
@@ -146,6 +166,7 @@ Recovery::Report Recovery::CheckFlashRemainJob() {
       } else if (chains.GetEndOfBlockAndFix(job.firstBlock(), job.mode(), blocks, pagesInLast, mayFollow)) {
         report.finished = Writer(v_).WriteIndexModify(report.folder, blocks, job.number(), job.oldValue(), job.flag(),
                                                       pagesInLast);
+        if (report.finished) enterRecord(report.folder, job, blocks, pagesInLast, chains.headerPage());
       } else {
         // Nothing of the file reached the flash (the record is cleared), or
         // the link, a read or the rewrite of the last block failed: the
@@ -193,7 +214,10 @@ Recovery::Report Recovery::CheckFlashRemainJob() {
       break;
   }
 
-  bool reread = panel_ ? panel_->GetFlashIndex() : Index(v_).GetFlashIndex();
+  // A finished write or deletion has brought the directory up to date with
+  // the image it wrote; anything else reads the index again.
+  const bool current = report.finished && report.job != Job::Format;
+  bool reread = current || (panel_ ? panel_->GetFlashIndex() : Index(v_).GetFlashIndex());
   ui.noticeClose();
   if (!reread) v_.link.DisconnectUSB();
   return report;

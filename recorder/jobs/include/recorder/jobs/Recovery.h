@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "recorder/FlashVolume.h"
 
@@ -49,6 +50,10 @@ class Recovery {
   std::function<bool(uint32_t)> writableChainBlock(int appendFolder = 0, uint32_t appendNumber = 0) const;
 
  private:
+  // The directory record of a chain the recovery entered.
+  void enterRecord(int folder, const PendingJob &job, const std::vector<uint32_t> &blocks, uint32_t pagesInLast,
+                   const std::vector<uint8_t> &headerPage);
+
   FlashVolume &v_;
   RecorderPanel *panel_;
 };

@@ -1,1 +1,0 @@
-target_link_libraries(quillorn_app PUBLIC recorder_jobs)

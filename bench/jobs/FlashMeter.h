@@ -16,6 +16,7 @@
 
 #include "q417io/Flash.h"
 #include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace bench {
 

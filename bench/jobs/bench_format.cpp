@@ -8,9 +8,9 @@
 
 #include "components/ScriptedJobUi.h"
 #include "q417io/Flash.h"
-#include "recorder/FlashIo.h"
 #include "recorder/jobs/Formatter.h"
 #include "recorder/jobs/Session.h"
+#include "testsupport/MemoryFlashIo.h"
 
 int main() {
   auto flash = q417io::Flash::inMemory(2048);

@@ -17,7 +17,7 @@
 #include "components/ScriptedJobUi.h"
 #include "components/wavefile/WaveFile.h"
 #include "recorder/Layout.h"
-#include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/jobs/Eraser.h"
 #include "recorder/jobs/Formatter.h"

@@ -10,7 +10,7 @@
 
 #include "components/ScriptedJobUi.h"
 #include "recorder/Layout.h"
-#include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/SystemBlock.h"
 #include "recorder/jobs/DefaultImage.h"

@@ -11,7 +11,7 @@
 #include "FuzzUi.h"
 #include "PoolStorage.h"
 #include "recorder/Chains.h"
-#include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "recorder/Index.h"
 #include "recorder/ListFormats.h"
 #include "recorder/jobs/Session.h"

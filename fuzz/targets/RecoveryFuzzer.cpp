@@ -16,7 +16,7 @@
 #include "FuzzUi.h"
 #include "PoolStorage.h"
 #include "recorder/Layout.h"
-#include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "recorder/Layout.h"
 #include "recorder/jobs/Session.h"
 

@@ -13,6 +13,7 @@
 #include "app/ProgressWindow.h"
 #include "app/Startup.h"
 #include "q417io/Flash.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace fs = std::filesystem;
 using components::MsgKind;

@@ -23,6 +23,7 @@
 #include "q417io/Flash.h"
 #include "recorder/Fsck.h"
 #include "recorder/jobs/DefaultImage.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;

@@ -14,6 +14,7 @@
 #include "components/ScriptedJobUi.h"
 #include "q417io/Flash.h"
 #include "recorder/jobs/DefaultImage.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;

@@ -8,6 +8,7 @@
 #include "components/ScriptedJobUi.h"
 #include "q417io/Flash.h"
 #include "recorder/DeviceLink.h"
+#include "testsupport/MemoryFlashIo.h"
 
 using namespace recorder;
 

@@ -19,6 +19,7 @@
 #include "recorder/Fsck.h"
 #include "recorder/jobs/Messages.h"
 #include "recorder/jobs/Session.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace jobtest {
 

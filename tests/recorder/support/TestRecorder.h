@@ -6,9 +6,9 @@
 
 #include "components/ScriptedJobUi.h"
 #include "q417io/Flash.h"
-#include "recorder/FlashIo.h"
 #include "recorder/FlashVolume.h"
 #include "recorder/Link.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace rectest {
 

@@ -1,4 +1,4 @@
-#include "recorder/FlashIo.h"
+#include "testsupport/MemoryFlashIo.h"
 
 #include "q417io/Flash.h"
 #include "recorder/Layout.h"

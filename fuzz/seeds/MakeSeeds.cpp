@@ -17,12 +17,11 @@
 #include "components/ScriptedJobUi.h"
 #include "components/wavefile/WaveFile.h"
 #include "recorder/Layout.h"
-#include "testsupport/MemoryFlashIo.h"
-#include "recorder/Layout.h"
 #include "recorder/jobs/Eraser.h"
 #include "recorder/jobs/Formatter.h"
 #include "recorder/jobs/Session.h"
 #include "recorder/jobs/Writer.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "voice/G729Conversion.h"
 #include "voice/VoiceHeader.h"
 

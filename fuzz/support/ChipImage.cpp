@@ -10,10 +10,9 @@
 
 #include "components/ScriptedJobUi.h"
 #include "recorder/Layout.h"
-#include "testsupport/MemoryFlashIo.h"
-#include "recorder/Layout.h"
 #include "recorder/SystemBlock.h"
 #include "recorder/jobs/DefaultImage.h"
+#include "testsupport/MemoryFlashIo.h"
 #include "voice/VoiceHeader.h"
 
 namespace fuzz {

@@ -11,11 +11,11 @@
 #include "FuzzUi.h"
 #include "PoolStorage.h"
 #include "recorder/Chains.h"
-#include "testsupport/MemoryFlashIo.h"
 #include "recorder/Index.h"
 #include "recorder/ListFormats.h"
 #include "recorder/jobs/Session.h"
 #include "recorder/jobs/Upload.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace {
 

@@ -16,9 +16,8 @@
 #include "FuzzUi.h"
 #include "PoolStorage.h"
 #include "recorder/Layout.h"
-#include "testsupport/MemoryFlashIo.h"
-#include "recorder/Layout.h"
 #include "recorder/jobs/Session.h"
+#include "testsupport/MemoryFlashIo.h"
 
 namespace {
 

@@ -30,7 +30,7 @@ void ChannelLed::setMode(Mode mode) {
   if (mode == mode_) return;
   mode_ = mode;
   setAccessibleDescription(mode == Mode::Mono ? monoText() : mode == Mode::Stereo ? stereoText() : QString());
-  render();
+  cache_ = QPixmap();  // drawn again at the next paint
   update();
 }
 
@@ -43,10 +43,9 @@ int ChannelLed::preferredWidth(int height) const {
 
 QSize ChannelLed::sizeHint() const { return {preferredWidth(32), 32}; }
 
-void ChannelLed::resizeEvent(QResizeEvent *) { render(); }
+void ChannelLed::resizeEvent(QResizeEvent *) { cache_ = QPixmap(); }
 
 void ChannelLed::render() {
-  if (width() <= 0 || height() <= 0) return;
   cache_ = canvas(size(), devicePixelRatioF(), palette::background());
   QPainter p(&cache_);
   const int pitch = pitchFor(height());

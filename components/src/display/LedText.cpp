@@ -18,7 +18,7 @@ void LedText::setText(const QString &text) {
   if (shown == text_) return;
   text_ = shown;
   setAccessibleDescription(text_);
-  render();
+  cache_ = QPixmap();  // drawn again at the next paint
   update();
 }
 
@@ -28,10 +28,9 @@ int LedText::preferredWidth(int height) const {
 
 QSize LedText::sizeHint() const { return {preferredWidth(16), 16}; }
 
-void LedText::resizeEvent(QResizeEvent *) { render(); }
+void LedText::resizeEvent(QResizeEvent *) { cache_ = QPixmap(); }
 
 void LedText::render() {
-  if (width() <= 0 || height() <= 0) return;
   cache_ = canvas(size(), devicePixelRatioF(), palette::background());
   QPainter p(&cache_);
   const int pitch = dotmatrix::pitchForHeight(height());

@@ -558,6 +558,7 @@ void PcPanel::deleteSelectedFolder() {
 // --- Events -------------------------------------------------------------------------------
 
 bool PcPanel::eventFilter(QObject *watched, QEvent *event) {
+  if (!m_LvPCFileList || !m_PupMuPC) return QWidget::eventFilter(watched, event);  // still being built
   QAbstractItemView *report = m_LvPCFileList->report;
   QAbstractItemView *icons = m_LvPCFileList->icons;
   const bool listViewport = watched == report->viewport() || watched == icons->viewport();
@@ -650,9 +651,11 @@ void PcPanel::startDrag() {
   const QIcon icon = rows.front().data(Qt::DecorationRole).value<QIcon>();
   if (!icon.isNull()) drag->setPixmap(icon.pixmap(32, 32));
   dragging_ = true;
-  drag->exec(Qt::CopyAction);
+  execDrag(drag);
   dragging_ = false;
 }
+
+void PcPanel::execDrag(QDrag *drag) { drag->exec(Qt::CopyAction); }
 
 bool PcPanel::listKey(QKeyEvent *event) {
   QAbstractItemView *view = m_LvPCFileList->view();

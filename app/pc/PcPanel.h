@@ -24,6 +24,7 @@
 class QFileSystemModel;
 class QMimeData;
 class QDropEvent;
+class QDrag;
 
 namespace pc {
 
@@ -94,10 +95,10 @@ class PcPanel : public QWidget, private FileOpsUi {
   // The kind a press in the list would choose now.
   int popupKind() const;
 
-  QTreeView *m_TvPCFolderList;
-  QSplitter *Splitter1;
-  PcFileList *m_LvPCFileList;
-  PcMenu *m_PupMuPC;
+  QTreeView *m_TvPCFolderList = nullptr;
+  QSplitter *Splitter1 = nullptr;
+  PcFileList *m_LvPCFileList = nullptr;
+  PcMenu *m_PupMuPC = nullptr;
 
  signals:
   // Enter or a double click on a file, and the menu's Play.
@@ -128,6 +129,8 @@ class PcPanel : public QWidget, private FileOpsUi {
 
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  // Runs the drag (modal until the drop is over); Qt::CopyAction only.
+  virtual void execDrag(QDrag *drag);
 
  private:
   // FileOpsUi

@@ -1,0 +1,408 @@
+// The PC browser's widgets on the offscreen platform: the filter field, the
+// pop-up menu a press prepares, the "Drives" level, the new folder's edit,
+// drops on the tree and the list, the drag start and the attributes dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDrag>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QVBoxLayout>
+#include <deque>
+
+#include "TempTree.h"
+#include "app/pc/AttributesDialog.h"
+#include "app/pc/PcMenu.h"
+#include "app/pc/PcPanel.h"
+#include "app/pc/PcToolRow.h"
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+components::MessageTexts shippedTexts() {
+  QString source = qEnvironmentVariable("QUILLORN_SOURCE_DIR", QUILLORN_TEST_SOURCE_DIR);
+  if (source.isEmpty()) source = QUILLORN_TEST_SOURCE_DIR;
+  return components::MessageTexts::load((source + "/data/Q417.ini").toStdString());
+}
+
+// The drag runs no modal loop here: it is recorded.
+class TestPanel : public pc::PcPanel {
+ public:
+  using pc::PcPanel::PcPanel;
+  int drags = 0;
+  QStringList dragUrls;
+
+ protected:
+  void execDrag(QDrag *drag) override {
+    ++drags;
+    for (const QUrl &url : drag->mimeData()->urls()) dragUrls << url.toLocalFile();
+    drag->deleteLater();
+  }
+};
+
+class PcPanelTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(texts.file().empty()) << "data/Q417.ini";
+    host.resize(900, 500);
+    auto *layout = new QVBoxLayout(&host);
+    row = new pc::PcToolRow(texts);
+    panel = new TestPanel(texts);
+    panel->setToolRow(row);
+    layout->addWidget(row);
+    layout->addWidget(panel);
+    panel->messageBox = [this](std::string_view, std::string_view text, components::MsgKind, int buttons,
+                               const std::string &) -> int {
+      asked.emplace_back(text);
+      if (!answers.empty()) {
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+      }
+      return buttons == components::kButtonsOk ? components::kResultOk : components::kResultNo;
+    };
+    host.show();
+  }
+
+  // Shows a folder and waits until its files are listed.
+  void show(const QString &dir, int files) {
+    panel->setDirectory(dir);
+    ASSERT_TRUE(waitUntil([&] { return panel->m_LvPCFileList->rowCount() == files; }))
+        << panel->m_LvPCFileList->rowCount() << " rows in " << dir.toStdString();
+  }
+  QStringList listed() const {
+    QStringList names;
+    auto *list = panel->m_LvPCFileList;
+    for (int r = 0; r < list->rowCount(); ++r) names << list->model()->index(r, 0, list->rootIndex()).data().toString();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+  }
+  void enterFilter(const QString &text) {
+    row->m_CbFileFilter->setEditText(text);
+    QTest::keyClick(row->m_CbFileFilter->lineEdit(), Qt::Key_Return);
+  }
+  QPoint rowCentre(int r) const {
+    auto *view = panel->m_LvPCFileList->view();
+    return view->visualRect(view->model()->index(r, 0, view->rootIndex())).center();
+  }
+  void select(std::initializer_list<int> rows) {
+    auto *view = panel->m_LvPCFileList->view();
+    view->selectionModel()->clearSelection();
+    for (int r : rows)
+      view->selectionModel()->select(view->model()->index(r, 0, view->rootIndex()),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  void mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget *viewport = panel->m_LvPCFileList->view()->viewport();
+    QMouseEvent event(type, pos, viewport->mapToGlobal(pos), button, buttons, modifiers);
+    QApplication::sendEvent(viewport, &event);
+  }
+
+  components::MessageTexts texts = shippedTexts();
+  pctest::TempTree tree;
+  QWidget host;
+  pc::PcToolRow *row;
+  TestPanel *panel;
+  std::vector<std::string> asked;
+  std::deque<int> answers;
+};
+
+TEST_F(PcPanelTest, TheFilterFieldCompletesAddsOnceAndListsHiddenFiles) {
+  for (const char *name : {"a.mp3", "B.MP3", "c.wav", "d.ogg", "README", ".hidden"}) tree.file(QString("d/") + name);
+  show(tree.path("d"), 6);
+  auto *combo = row->m_CbFileFilter;
+  const int start = combo->count();
+
+  enterFilter("mp3");
+  EXPECT_EQ(combo->currentText(), "*.mp3");
+  EXPECT_EQ(panel->mask(), "*.mp3");
+  EXPECT_EQ(combo->findText("*.mp3"), 2) << "at start the list holds it already";
+  EXPECT_EQ(combo->count(), start);
+  EXPECT_EQ(listed(), (QStringList{"a.mp3", "B.MP3"}));
+
+  enterFilter("ogg");
+  enterFilter("*.ogg");
+  EXPECT_EQ(combo->count(), start + 1);
+  EXPECT_EQ(combo->itemText(start), "*.ogg");
+  EXPECT_EQ(listed(), QStringList{"d.ogg"});
+
+  enterFilter("abcd");
+  EXPECT_EQ(combo->currentText(), "abcd");
+  EXPECT_TRUE(listed().isEmpty());
+
+  enterFilter("");
+  EXPECT_EQ(combo->currentText(), "*.*");
+  EXPECT_EQ(listed(), (QStringList{".hidden", "a.mp3", "B.MP3", "c.wav", "d.ogg", "README"}));
+
+  // Typing alone sets the mask from the trimmed text.
+  combo->setEditText(" *.wav ");
+  EXPECT_EQ(listed(), QStringList{"c.wav"});
+}
+
+TEST_F(PcPanelTest, ARightPressPreparesThePopUpByTheSelection) {
+  for (const char *name : {"a.txt", "memo.WaV", "c.dvg"}) tree.file(QString("d/") + name);
+  show(tree.path("d"), 3);
+  pc::PcMenu *menu = panel->m_PupMuPC;
+  menu->setJoined({true, true, true, true, true});
+  bool playing = false;
+  panel->playersActive = [&] { return playing; };
+  auto enabled = [&] {
+    QStringList on;
+    for (QAction *a : menu->actions())
+      if (!a->isSeparator() && a->isEnabled()) on << a->objectName().mid(7);
+    return on;
+  };
+  auto rightPress = [&](QPoint at) {
+    mouse(QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    menu->hide();
+  };
+
+  // Empty space with files pending: only Paste and Select all.
+  select({0, 1});
+  panel->OnBtnFileCopyClick();
+  rightPress(QPoint(5, panel->m_LvPCFileList->view()->viewport()->height() - 5));
+  EXPECT_TRUE(panel->selectedFiles().isEmpty());
+  EXPECT_EQ(enabled(), (QStringList{"Paste", "SelectAll"}));
+
+  // One WAV in mixed case while a player plays: kind 3.
+  int wav = -1;
+  for (int r = 0; r < 3; ++r)
+    if (panel->m_LvPCFileList->model()->index(r, 0, panel->m_LvPCFileList->rootIndex()).data() == "memo.WaV") wav = r;
+  ASSERT_GE(wav, 0);
+  playing = true;
+  rightPress(rowCentre(wav));
+  EXPECT_EQ(panel->selectedFiles(), QStringList{panel->currentDirectory() + "/memo.WaV"});
+  EXPECT_EQ(enabled(), (QStringList{"Play", "Pause", "Stop", "Paste", "SelectAll"}));
+
+  // Several files, nothing playing: kind 0; a press on a selected file keeps the selection.
+  playing = false;
+  select({0, 1, 2});
+  rightPress(rowCentre(2));
+  EXPECT_EQ(panel->selectedFiles().size(), 3);
+  EXPECT_EQ(enabled(), (QStringList{"Convert", "WaveEdit", "Email", "Cut", "Copy", "Paste", "SelectAll", "Erase",
+                                    "Refresh"}));
+
+  // Commands that have not joined stay off.
+  menu->setJoined({});
+  rightPress(rowCentre(2));
+  EXPECT_EQ(enabled(), (QStringList{"Cut", "Copy", "Paste", "SelectAll", "Erase", "Refresh"}));
+
+  // While recording the list takes no press.
+  panel->recording = [] { return true; };
+  select({0});
+  rightPress(QPoint(5, panel->m_LvPCFileList->view()->viewport()->height() - 5));
+  EXPECT_EQ(panel->selectedFiles().size(), 1);
+}
+
+TEST_F(PcPanelTest, OneLevelUpFromTheRootReachesDrivesAndBack) {
+  tree.file("d/sub/a.wav");
+  show(tree.path("d/sub"), 1);
+  panel->OnBtnOneLevelUpClick();
+  EXPECT_EQ(panel->currentDirectory(), QFileInfo(tree.path("d")).canonicalFilePath());
+  EXPECT_EQ(row->m_EtDirectoryPath->text(), QFileInfo(tree.path("d")).canonicalFilePath() + "/");
+
+  QSignalSpy changed(panel, &pc::PcPanel::directoryChanged);
+  panel->setDirectory("/");
+  panel->OnBtnOneLevelUpClick();
+  EXPECT_TRUE(panel->atDrives());
+  EXPECT_EQ(panel->currentDirectory(), "");
+  EXPECT_EQ(changed.last().at(0).toString(), "");
+  EXPECT_EQ(row->m_EtDirectoryPath->text(), "Drives");
+  EXPECT_FALSE(row->m_BtnNewFolder->isEnabled());
+  ASSERT_GE(panel->m_LvPCFileList->rowCount(), 2);  // the root folder and home
+  EXPECT_TRUE(panel->m_LvPCFileList->model()->index(0, 0).data().toString().endsWith("(/)"));
+  panel->OnBtnOneLevelUpClick();
+  EXPECT_TRUE(panel->atDrives()) << "nothing above Drives";
+
+  // Enter opens the drive.
+  auto *view = panel->m_LvPCFileList->view();
+  view->setCurrentIndex(view->model()->index(0, 0));
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_Return);
+  EXPECT_FALSE(panel->atDrives());
+  EXPECT_EQ(panel->currentDirectory(), "/");
+}
+
+TEST_F(PcPanelTest, TheNewFoldersNodeIsEditedAndItsParentKeepsItsName) {
+  tree.folder("d/New Folder");
+  tree.file("d/a.wav");
+  show(tree.path("d"), 1);
+  QString d = panel->currentDirectory();
+  panel->OnBtnNewFolderClick();
+  ASSERT_TRUE(QFileInfo(d + "/New Folder(2)").isDir());
+  QTreeView *treeView = panel->m_TvPCFolderList;
+  EXPECT_EQ(treeView->currentIndex().data().toString(), "New Folder(2)");
+  auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(treeView->viewport()->isAncestorOf(editor));
+  editor->setText("Minutes");
+  QTest::keyClick(editor, Qt::Key_Return);  // the delegate commits from the event loop
+  EXPECT_TRUE(waitUntil([&] { return QFileInfo(d + "/Minutes").isDir(); })) << testing::PrintToString(asked);
+  EXPECT_FALSE(QFileInfo::exists(d + "/New Folder(2)"));
+  EXPECT_TRUE(QFileInfo(d + "/a.wav").isFile()) << "the parent was not renamed";
+  EXPECT_TRUE(QFileInfo(d + "/New Folder").isDir());
+  EXPECT_TRUE(waitUntil([&] { return panel->currentDirectory() == d + "/Minutes"; }));
+
+  // A rename onto an existing name is refused with a message.
+  panel->OnBtnOneLevelUpClick();
+  panel->setDirectory(d + "/Minutes");
+  QModelIndex node = treeView->currentIndex();
+  EXPECT_FALSE(treeView->model()->setData(node, "New Folder"));
+  EXPECT_EQ(asked.back(), "FM_pc_name_exists");
+  EXPECT_TRUE(QFileInfo(d + "/Minutes").isDir());
+}
+
+TEST_F(PcPanelTest, DropsCopyIntoTheFolderUnderThePointer) {
+  tree.folder("d/one");
+  tree.folder("d/two");
+  QString source = tree.file("src/memo.wav", "m");
+  tree.file("d/two/memo.wav", "old");
+  show(tree.path("d"), 0);
+  QTreeView *treeView = panel->m_TvPCFolderList;
+  ASSERT_TRUE(waitUntil([&] { return treeView->model()->rowCount(treeView->currentIndex()) == 2; }));
+  treeView->expand(treeView->currentIndex());
+  QModelIndex two = treeView->model()->index(1, 0, treeView->currentIndex());
+  ASSERT_EQ(two.data().toString(), "two");
+  QPoint at = treeView->visualRect(two).center();
+
+  auto *mime = new QMimeData;
+  mime->setUrls({QUrl::fromLocalFile(source)});
+  auto send = [&](QWidget *target, QPoint pos, const QMimeData *data) {
+    QDragEnterEvent enter(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted()) return false;
+    QDropEvent drop(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+  };
+  EXPECT_TRUE(send(treeView->viewport(), at, mime));
+  EXPECT_EQ(tree.read("d/two/memo (2).wav"), "m");
+  EXPECT_EQ(tree.read("d/two/memo.wav"), "old");
+  EXPECT_FALSE(tree.exists("d/one/memo.wav"));
+
+  // On the list: into the list's folder.
+  EXPECT_TRUE(send(panel->m_LvPCFileList->view()->viewport(), QPoint(20, 20), mime));
+  EXPECT_EQ(tree.read("d/memo.wav"), "m");
+
+  // A recorder drag: the list takes it and tells the window, the tree does not.
+  auto *recorder = new QMimeData;
+  recorder->setData("application/x-test-recorder", "1");
+  panel->isRecorderDrag = [](const QMimeData *m) { return m->hasFormat("application/x-test-recorder"); };
+  QSignalSpy dropped(panel, &pc::PcPanel::recordingsDropped);
+  EXPECT_FALSE(send(treeView->viewport(), at, recorder));
+  EXPECT_EQ(dropped.count(), 0);
+  EXPECT_TRUE(send(panel->m_LvPCFileList->view()->viewport(), QPoint(20, 20), recorder));
+  EXPECT_EQ(dropped.count(), 1);
+  delete mime;
+  delete recorder;
+}
+
+TEST_F(PcPanelTest, ADragStartsAtTenPixelsWithExactlyOneButton) {
+  for (int i = 0; i < 3; ++i) tree.file(QString("d/f%1.wav").arg(i));
+  show(tree.path("d"), 3);
+  std::vector<std::pair<int, std::string>> items;
+  panel->fillDragSelection = [&](const auto &selected) { items = selected; };
+  select({0, 2});
+  QPoint press = rowCentre(0);
+  struct Case {
+    QPoint offset;
+    Qt::MouseButtons buttons;
+    Qt::KeyboardModifiers modifiers;
+    bool drags;
+  } cases[] = {
+      {{9, 9}, Qt::LeftButton, Qt::NoModifier, false},
+      {{-9, 0}, Qt::LeftButton, Qt::NoModifier, false},
+      {{10, 0}, Qt::LeftButton, Qt::ShiftModifier, false},
+      {{10, 0}, Qt::LeftButton | Qt::RightButton, Qt::NoModifier, false},
+      {{0, -10}, Qt::LeftButton, Qt::NoModifier, true},
+      {{10, 0}, Qt::RightButton, Qt::NoModifier, true},
+  };
+  for (const Case &c : cases) {
+    panel->drags = 0;
+    panel->dragUrls.clear();
+    mouse(QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    select({0, 2});
+    mouse(QEvent::MouseMove, press + c.offset, Qt::NoButton, c.buttons, c.modifiers);
+    mouse(QEvent::MouseButtonRelease, press + c.offset, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(panel->drags, c.drags ? 1 : 0) << c.offset.x() << "," << c.offset.y();
+  }
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0], (std::pair<int, std::string>{0, "f0.wav"}));
+  EXPECT_EQ(items[1], (std::pair<int, std::string>{2, "f2.wav"}));
+  EXPECT_EQ(panel->dragUrls, (QStringList{panel->currentDirectory() + "/f0.wav", panel->currentDirectory() + "/f2.wav"}));
+}
+
+TEST_F(PcPanelTest, ADragOfSixHundredFilesFillsTheSelectionWithFiveHundred) {
+  for (int i = 0; i < 600; ++i) tree.file(QString("d/f%1.dvg").arg(i, 3, 10, QChar('0')));
+  show(tree.path("d"), 600);
+  std::vector<std::pair<int, std::string>> items;
+  QStringList names;
+  panel->fillDragSelection = [&](const auto &selected) { items = selected; };
+  panel->makeDragData = [&](const QString &, const QStringList &n) {
+    names = n;
+    return new QMimeData;
+  };
+  panel->OnPupPCSelectAllClick();
+  QPoint press = rowCentre(0);
+  mouse(QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+  panel->OnPupPCSelectAllClick();
+  mouse(QEvent::MouseMove, press + QPoint(0, 12), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(panel->drags, 1);
+  EXPECT_EQ(items.size(), 500u);
+  EXPECT_EQ(names.size(), 600);
+  EXPECT_EQ(items.back().first, 499);
+}
+
+TEST(AttributesDialog, ShowsTheLinuxMeaning) {
+  pctest::TempTree tree;
+  QString hidden = tree.file(".notes.wav");
+  QFile::setPermissions(hidden, QFileDevice::ReadOwner);
+  components::MessageTexts texts = shippedTexts();
+  pc::AttributesDialog dialog(texts, hidden);
+  EXPECT_TRUE(dialog.m_ChkReadOnly->isChecked());
+  EXPECT_TRUE(dialog.m_ChkReadOnly->isEnabled());
+  EXPECT_TRUE(dialog.m_ChkHidden->isChecked());
+  EXPECT_FALSE(dialog.m_ChkHidden->isEnabled());
+  EXPECT_FALSE(dialog.m_ChkArchive->isEnabled() || dialog.m_ChkArchive->isChecked());
+  EXPECT_FALSE(dialog.m_ChkSystem->isEnabled() || dialog.m_ChkSystem->isChecked());
+
+  auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+  EXPECT_FALSE(pc::withReadOnly(perms, true) & QFileDevice::WriteOwner);
+  EXPECT_TRUE(pc::withReadOnly(perms, true) & QFileDevice::ReadGroup);
+  EXPECT_TRUE(pc::withReadOnly(QFileDevice::ReadOwner, false) & QFileDevice::WriteOwner);
+  EXPECT_FALSE(pc::attributesOf("a.wav", perms).readOnly);
+  EXPECT_FALSE(pc::attributesOf("a.wav", perms).hidden);
+}
+
+TEST_F(PcPanelTest, EveryControlHasAnAccessibleName) {
+  QList<QWidget *> controls{panel->m_TvPCFolderList, panel->m_LvPCFileList->report, panel->m_LvPCFileList->icons,
+                            row->m_EtDirectoryPath, row->m_CbFileFilter};
+  for (QToolButton *b : row->findChildren<QToolButton *>()) controls << b;
+  EXPECT_EQ(row->findChildren<QToolButton *>().size(), 10);
+  for (QWidget *w : controls) EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+  for (QToolButton *b : {row->m_BtnConvert, row->m_BtnWaveEdit, row->m_BtnEmail, row->m_BtnSpeed})
+    EXPECT_FALSE(b->isEnabled());
+  EXPECT_EQ(panel->m_PupMuPC->actions().size(), 20);
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+// One QApplication for the widget tests, on the offscreen platform unless
+// a display was chosen on purpose.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+
+class QtApp : public testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "pc_panel_test";
+    static char *argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = new QApplication(argc, argv);
+  }
+  void TearDown() override { delete app_; }
+
+ private:
+  QApplication *app_ = nullptr;
+};
+
+[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new QtApp);
+
+}  // namespace

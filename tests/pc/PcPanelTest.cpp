@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCollator>
 #include <QDir>
 #include <QDrag>
 #include <QElapsedTimer>
@@ -81,11 +82,24 @@ class PcPanelTest : public testing::Test {
     host.show();
   }
 
-  // Shows a folder and waits until its files are listed.
+  // Shows a folder and waits until its files are listed and sorted.
   void show(const QString &dir, int files) {
     panel->setDirectory(dir);
-    ASSERT_TRUE(waitUntil([&] { return panel->m_LvPCFileList->rowCount() == files; }))
+    ASSERT_TRUE(waitUntil([&] { return panel->m_LvPCFileList->rowCount() == files && sorted(); }))
         << panel->m_LvPCFileList->rowCount() << " rows in " << dir.toStdString();
+  }
+  bool sorted() const {
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    auto *list = panel->m_LvPCFileList;
+    QString last;
+    for (int r = 0; r < list->rowCount(); ++r) {
+      QString name = list->model()->index(r, 0, list->rootIndex()).data().toString();
+      if (r > 0 && collator.compare(last, name) > 0) return false;
+      last = name;
+    }
+    return true;
   }
   QStringList listed() const {
     QStringList names;

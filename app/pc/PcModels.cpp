@@ -42,7 +42,9 @@ QString PcIconProvider::type(const QFileInfo &info) const {
   if (info.isDir()) return QFileIconProvider::type(info);
   QMutexLocker lock(&mutex_);
   QMimeType mime = db_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-  const QString suffix = info.suffix().toUpper();
+  // ".profile" has no extension.
+  const QString name = info.fileName();
+  const QString suffix = name.lastIndexOf(QLatin1Char('.')) > 0 ? info.suffix().toUpper() : QString();
   const QString key = mime.isDefault() ? QLatin1Char('.') + suffix : mime.name();
   auto it = types_.constFind(key);
   if (it != types_.constEnd()) return *it;

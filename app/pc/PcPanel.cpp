@@ -77,6 +77,12 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
   treeModel_->setSourceModel(fs_);
   treeModel_->sort(0);
   treeModel_->onRename = [this](const QModelIndex &source, const QString &name) { return renameEntry(source, name); };
+  connect(treeModel_, &QAbstractItemModel::rowsInserted, this, [this] {
+    if (!pendingTreeFolder_.isEmpty() && !atDrives_ && pendingTreeFolder_ == directory_)
+      QMetaObject::invokeMethod(this, [this] {
+        if (!pendingTreeFolder_.isEmpty() && pendingTreeFolder_ == directory_) selectTreeFolder(directory_);
+      }, Qt::QueuedConnection);
+  });
   listModel_ = new FileListProxy(this);
   listModel_->setSourceModel(fs_);
   listModel_->onRename = treeModel_->onRename;
@@ -236,7 +242,7 @@ void PcPanel::showFolder(const QString &path, bool moveTree) {
     header->resizeSection(0, 230);
     header->resizeSection(1, 80);
     header->resizeSection(2, 150);
-    header->resizeSection(3, 130);
+    header->resizeSection(3, 150);
     QSignalBlocker block(header);
     header->setSortIndicator(sortColumn_, sortOrder_);
   }
@@ -276,6 +282,8 @@ void PcPanel::showDrives() {
 
 void PcPanel::selectTreeFolder(const QString &path) {
   const QModelIndex node = treeModel_->mapFromSource(fs_->index(path));
+  // The tree shows the folder once the folders above it are read.
+  pendingTreeFolder_ = node.isValid() ? QString() : path;
   if (!node.isValid()) return;
   for (QModelIndex p = node.parent(); p.isValid(); p = p.parent()) m_TvPCFolderList->expand(p);
   m_TvPCFolderList->setCurrentIndex(node);

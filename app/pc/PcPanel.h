@@ -172,6 +172,7 @@ class PcPanel : public QWidget, private FileOpsUi {
   QStringList dataFolders_;
 
   QString directory_;
+  QString pendingTreeFolder_;
   bool atDrives_ = false;
   bool clipboardFlag_ = false;
   bool clipboardMove_ = false;

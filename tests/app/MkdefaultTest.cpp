@@ -1,31 +1,26 @@
 // q417 mkdefault: the virtual recorder that scripts/run starts Quillorn with.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "QtTestEnvironment.h"
 #include "q417io/Flash.h"
+#include "testsupport/Process.h"
 
 namespace fs = std::filesystem;
+using testsupport::ErrorOutput;
+using testsupport::runCommand;
 
 namespace {
 
-int runTool(const std::string &args) {
-  int status = std::system((std::string(Q417_TOOL) + " " + args + " 2>/dev/null").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Standard output, apart from the progress on standard error.
+testsupport::ProcessResult q417(const std::string &args) {
+  return runCommand(std::string(Q417_TOOL) + " " + args, ErrorOutput::Apart);
 }
 
-std::string readAll(FILE *pipe) {
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  return out;
-}
+int runTool(const std::string &args) { return q417(args).status; }
 
 size_t count(const std::string &text, const std::string &what) {
   size_t n = 0;
@@ -48,10 +43,9 @@ TEST(Mkdefault, MakesAConsistent256MBRecorderWithSamplesAndNeverOverwritesOne) {
   EXPECT_EQ(flash.id() & 0xFF, 0xDA);
 
   EXPECT_EQ(runTool("--image " + image.string() + " fsck"), 0);
-  FILE *pipe = ::popen((std::string(Q417_TOOL) + " --image " + image.string() + " ls --json").c_str(), "r");
-  ASSERT_TRUE(pipe);
-  std::string json = readAll(pipe);
-  ASSERT_EQ(::pclose(pipe), 0);
+  testsupport::ProcessResult ls = q417("--image " + image.string() + " ls --json");
+  std::string json = ls.output;
+  ASSERT_EQ(ls.status, 0);
   // Three voice recordings in folders A and B, an MP3 in folder E.
   EXPECT_EQ(count(json, "\"ext\": \"DVG\""), 3u) << json;
   EXPECT_EQ(count(json, "\"ext\": \"MP3\""), 1u) << json;

@@ -34,24 +34,6 @@ class QtEnvironment : public testing::Environment {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillorn-app-XXXXXX").string();
-  path_ = mkdtemp(pattern.data());
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::filesystem::path TempDir::write(const std::string &name, const std::string &bytes) const {
-  std::filesystem::path file = path_ / name;
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-  return file;
-}
-
 std::filesystem::path sourceDataFolder() {
   const char *source = std::getenv("QUILLORN_SOURCE_DIR");
   return std::filesystem::path(source && *source ? source : QUILLORN_TEST_SOURCE_DIR) / "data";

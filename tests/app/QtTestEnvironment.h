@@ -1,27 +1,17 @@
-// Shared pieces of the widget tests: a temporary folder, and answering the
-// next modal dialog from inside its event loop.
+// Shared pieces of the widget tests: one QApplication, answering the next
+// modal dialog from inside its event loop, and the shipped data files.
 #pragma once
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
+#include "testsupport/TempDir.h"
+
 namespace testsupport {
-
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::filesystem::path &path() const { return path_; }
-  std::filesystem::path write(const std::string &name, const std::string &bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
 
 // Calls answer with the active modal widget as soon as one is shown.
 void whenModalShown(std::function<void(QWidget *)> answer);

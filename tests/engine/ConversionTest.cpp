@@ -40,7 +40,9 @@ std::vector<uint8_t> mpg123Decode(const TempDir &dir, const fs::path &mp3) {
   auto mpg123 = findTool("mpg123");
   if (!mpg123) return {};
   fs::path out = dir / "mpg123.raw";
-  if (!run(*mpg123 + " -q --no-gapless --stereo -e s16 --outfile '" + out.string() + "' '" + mp3.string() + "'")) return {};
+  std::string command =
+      mpg123->string() + " -q --no-gapless --stereo -e s16 --outfile '" + out.string() + "' '" + mp3.string() + "'";
+  if (!runCommand(command).ok()) return {};
   return readFile(out);
 }
 

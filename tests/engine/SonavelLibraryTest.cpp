@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "sonavel.h"
@@ -77,18 +77,14 @@ TEST(SonavelExports, TheLibraryExportsItsFunctionsAndNothingElse) {
   if (!nm) GTEST_SKIP() << "nm is not installed";
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&DllOpenFile), &info), 0);
-  std::string command = *nm + " -D --defined-only '" + info.dli_fname + "'";
-  std::FILE *pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
+  std::string command = nm->string() + " -D --defined-only '" + info.dli_fname + "'";
+  testsupport::ProcessResult listed = runCommand(command, testsupport::ErrorOutput::Apart);
   std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe)) {
+  std::istringstream lines(listed.output);
+  for (std::string s; std::getline(lines, s);) {
     // "address type name": every defined symbol, whatever its type.
-    std::string s(line);
-    s.erase(s.find_last_not_of("\n") + 1);
     names.insert(s.substr(s.rfind(' ') + 1));
   }
-  ::pclose(pipe);
   std::set<std::string> expected = {
       "DllOpenFile", "DllPlay", "DllStop", "DllPause", "DllRestart", "DllSetRange", "DllEnableLoop",
       "DllResetRange", "DllSetRate", "DllGetRate", "DllGetPlayState", "DllGetSampleRate", "DllGetChannels",
@@ -136,10 +132,11 @@ TEST_F(SonavelLibrary, PlaysSpeechAndSeeks) {
   REQUIRE_TOOL("espeak-ng");
   REQUIRE_TOOL("lame");
   fs::path speech = dir / "speech.wav";
-  ASSERT_TRUE(run("espeak-ng -w '" + speech.string() +
-                  "' 'The recorder keeps its recordings on a flash chip. Play them faster or slower.'"));
+  ASSERT_TRUE(runCommand("espeak-ng -w '" + speech.string() +
+                         "' 'The recorder keeps its recordings on a flash chip. Play them faster or slower.'")
+                  .ok());
   fs::path mp3 = dir / "speech.mp3";
-  ASSERT_TRUE(run("lame --quiet -b 48 '" + speech.string() + "' '" + mp3.string() + "'"));
+  ASSERT_TRUE(runCommand("lame --quiet -b 48 '" + speech.string() + "' '" + mp3.string() + "'").ok());
   for (const fs::path &file : {speech, mp3}) {
     SCOPED_TRACE(file.filename().string());
     ASSERT_EQ(DllOpenFile(file.c_str()), 1);

@@ -3,34 +3,19 @@
 // variable, then q417 recover and q417 fsck.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
-
 #include "Rig.h"
+#include "testsupport/Process.h"
 
 namespace jobtest {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string output;  // standard output and error together
-};
+// Standard output and error together.
+using Result = testsupport::ProcessResult;
 
 Result q417(const std::string &args, const std::string &env = "") {
-  std::string cmd = env + " '" Q417_TOOL "' " + args + " 2>&1";
-  Result r;
-  if (FILE *p = ::popen(cmd.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int s = ::pclose(p);
-    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  }
-  return r;
+  return testsupport::runCommand(env + " '" Q417_TOOL "' " + args);
 }
 
 class ToolTest : public ::testing::Test {

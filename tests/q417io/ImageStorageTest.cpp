@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "q417io/Flash.h"
+#include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
 using namespace q417io;
@@ -29,13 +30,10 @@ bool allBytes(const std::vector<uint8_t> &raw, uint8_t value) {
 class ImageFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("q417io-image-test-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
     path = (dir / "chip.img").string();
     std::string error;
     ASSERT_TRUE(ImageStorage::create(path, 1024, &error)) << error;
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   std::unique_ptr<ImageStorage> open() {
     std::string error;
@@ -44,7 +42,7 @@ class ImageFileTest : public ::testing::Test {
     return storage;
   }
 
-  fs::path dir;
+  testsupport::TempDir dir;
   std::string path;
 };
 

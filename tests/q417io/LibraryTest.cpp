@@ -12,6 +12,7 @@
 
 #include "q417io.h"
 #include "q417io/Flash.h"
+#include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -19,12 +20,8 @@ using namespace std::chrono_literals;
 namespace {
 
 fs::path testDir() {
-  static fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("q417io-test-" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    return d;
-  }();
-  return dir;
+  static testsupport::TempDir dir;
+  return dir.path();
 }
 
 fs::path imagePath() { return testDir() / "chip.img"; }

@@ -2,112 +2,90 @@
 // q417-testimage lays out.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "testsupport/Process.h"
+#include "testsupport/TempDir.h"
+
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
-
-Result run(const std::string &command) {
-  Result r{-1, {}};
-  FILE *p = ::popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int status = ::pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+// Standard output and error together.
+using Result = testsupport::ProcessResult;
+using testsupport::runCommand;
 
 struct RecorderTool : ::testing::Test {
-  std::filesystem::path dir;
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("q417-recorder-tool-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  testsupport::TempDir dir;
   std::string image(const std::string &args = "") {
     std::string path = (dir / "chip.img").string();
     std::filesystem::remove(path);
-    Result made = run(std::string(Q417_TESTIMAGE) + " " + path + " " + args);
-    EXPECT_EQ(0, made.status) << made.out;
+    Result made = runCommand(std::string(Q417_TESTIMAGE) + " " + path + " " + args);
+    EXPECT_EQ(0, made.status) << made.output;
     return path;
   }
   Result q417(const std::string &path, const std::string &args) {
     // The environment names another image: --image wins.
-    return run("Q417_IMAGE=/nonexistent " + std::string(Q417_TOOL) + " --image " + path + " " + args);
+    return runCommand("Q417_IMAGE=/nonexistent " + std::string(Q417_TOOL) + " --image " + path + " " + args);
   }
 };
 
 TEST_F(RecorderTool, LsJsonListsFoldersAndRecordings) {
   std::string path = image();
   Result r = q417(path, "ls --json");
-  ASSERT_EQ(0, r.status) << r.out;
-  EXPECT_EQ(0u, r.out.find("{\"capacity_mb\": 128, \"block_count\": 1024, \"available_blocks\": 1013, "
-                           "\"bad_blocks\": [], \"folders\": [{\"folder\": 1, \"files\": [{\"number\": 1, "
-                           "\"name\": \"MEMO1\", \"ext\": \"DVG\", \"mode\": \"SP\", \"flag_p\": \"N\", "
-                           "\"flag_t\": \"N\", \"date\": \"24-03-15\", \"time\": \"13:05:09\", \"pages\": 3, "
-                           "\"first_block\": 4, \"bytes\": 4352}, {\"number\": 2, \"name\": \"Long talk\""))
-      << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 2, \"files\": [{\"number\": 1, \"name\": \"B1\", \"ext\": "
-                                          "\"DVG\", \"mode\": \"LP\", \"flag_p\": \"P\", \"flag_t\": \"T\", \"date\": "
-                                          "\"23-12-31\", \"time\": \"00:59:59\", \"pages\": 2, \"first_block\": 7, "
-                                          "\"bytes\": 2304}]}"))
-      << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 3, \"files\": []}"));
-  EXPECT_NE(std::string::npos, r.out.find("\"ext\": \"MP3\", \"mode\": \"--\""));
-  EXPECT_NE(std::string::npos, r.out.find("{\"folder\": 8, \"files\": []}]}\n"));
+  ASSERT_EQ(0, r.status) << r.output;
+  EXPECT_EQ(0u, r.output.find("{\"capacity_mb\": 128, \"block_count\": 1024, \"available_blocks\": 1013, "
+                              "\"bad_blocks\": [], \"folders\": [{\"folder\": 1, \"files\": [{\"number\": 1, "
+                              "\"name\": \"MEMO1\", \"ext\": \"DVG\", \"mode\": \"SP\", \"flag_p\": \"N\", "
+                              "\"flag_t\": \"N\", \"date\": \"24-03-15\", \"time\": \"13:05:09\", \"pages\": 3, "
+                              "\"first_block\": 4, \"bytes\": 4352}, {\"number\": 2, \"name\": \"Long talk\""))
+      << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("{\"folder\": 2, \"files\": [{\"number\": 1, \"name\": \"B1\", \"ext\": "
+                                             "\"DVG\", \"mode\": \"LP\", \"flag_p\": \"P\", \"flag_t\": \"T\", \"date\": "
+                                             "\"23-12-31\", \"time\": \"00:59:59\", \"pages\": 2, \"first_block\": 7, "
+                                             "\"bytes\": 2304}]}"))
+      << r.output;
+  EXPECT_NE(std::string::npos, r.output.find("{\"folder\": 3, \"files\": []}"));
+  EXPECT_NE(std::string::npos, r.output.find("\"ext\": \"MP3\", \"mode\": \"--\""));
+  EXPECT_NE(std::string::npos, r.output.find("{\"folder\": 8, \"files\": []}]}\n"));
 }
 
 TEST_F(RecorderTool, LsTextAndInfo) {
   std::string path = image("--blocks 2048");
   Result ls = q417(path, "ls");
-  ASSERT_EQ(0, ls.status) << ls.out;
-  EXPECT_NE(std::string::npos, ls.out.find("# 1/MEMO1")) << ls.out;
-  EXPECT_NE(std::string::npos, ls.out.find("24-03-15 PM 1:05"));
+  ASSERT_EQ(0, ls.status) << ls.output;
+  EXPECT_NE(std::string::npos, ls.output.find("# 1/MEMO1")) << ls.output;
+  EXPECT_NE(std::string::npos, ls.output.find("24-03-15 PM 1:05"));
   Result info = q417(path, "info --json");
-  ASSERT_EQ(0, info.status) << info.out;
-  EXPECT_NE(std::string::npos, info.out.find("\"device_code\": \"0xDA\""));
-  EXPECT_NE(std::string::npos, info.out.find("\"block_count\": 2048, \"last_system_page\": 10"));
-  EXPECT_NE(std::string::npos, info.out.find("\"capacity_mb\": 256"));
-  EXPECT_NE(std::string::npos, info.out.find("\"available_blocks\": 2037"));
-  EXPECT_NE(std::string::npos, info.out.find("\"pending_job\": null"));
+  ASSERT_EQ(0, info.status) << info.output;
+  EXPECT_NE(std::string::npos, info.output.find("\"device_code\": \"0xDA\""));
+  EXPECT_NE(std::string::npos, info.output.find("\"block_count\": 2048, \"last_system_page\": 10"));
+  EXPECT_NE(std::string::npos, info.output.find("\"capacity_mb\": 256"));
+  EXPECT_NE(std::string::npos, info.output.find("\"available_blocks\": 2037"));
+  EXPECT_NE(std::string::npos, info.output.find("\"pending_job\": null"));
 }
 
 TEST_F(RecorderTool, InfoShowsAPendingJob) {
   std::string path = image("--break pending-job");
   Result info = q417(path, "info --json");
-  ASSERT_EQ(0, info.status) << info.out;
+  ASSERT_EQ(0, info.status) << info.output;
   EXPECT_NE(std::string::npos,
-            info.out.find("\"pending_job\": {\"code\": \"0x31\", \"job\": \"write\", \"folder\": 1, \"number\": 3, "
-                          "\"mode\": \"0xAA\", \"first_block\": 500, \"rewrite\": false, \"old_value\": 0}"))
-      << info.out;
+            info.output.find("\"pending_job\": {\"code\": \"0x31\", \"job\": \"write\", \"folder\": 1, \"number\": 3, "
+                             "\"mode\": \"0xAA\", \"first_block\": 500, \"rewrite\": false, \"old_value\": 0}"))
+      << info.output;
 }
 
 TEST_F(RecorderTool, FsckExitsZeroWhenConsistentAndNamesEachViolation) {
   std::string clean = image();
   Result ok = q417(clean, "fsck");
-  EXPECT_EQ(0, ok.status) << ok.out;
-  EXPECT_EQ("consistent\n", ok.out);
+  EXPECT_EQ(0, ok.status) << ok.output;
+  EXPECT_EQ("consistent\n", ok.output);
   for (const char *b : {"chain-length", "cross-linked", "spare-link", "pending-job"}) {
     std::string broken = image(std::string("--break ") + b);
     Result r = q417(broken, "fsck --json");
-    EXPECT_EQ(1, r.status) << b << r.out;
-    EXPECT_EQ(0u, r.out.find("{\"consistent\": false, \"violations\": [{\"code\": ")) << r.out;
-    EXPECT_NE(std::string::npos, r.out.find(std::string("\"code\": \"") + b + "\"")) << b << r.out;
+    EXPECT_EQ(1, r.status) << b << r.output;
+    EXPECT_EQ(0u, r.output.find("{\"consistent\": false, \"violations\": [{\"code\": ")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find(std::string("\"code\": \"") + b + "\"")) << b << r.output;
   }
 }
 
@@ -116,7 +94,7 @@ TEST_F(RecorderTool, CorruptIndexFailsLsWithoutWriting) {
   auto before = std::filesystem::last_write_time(path);
   Result r = q417(path, "ls --json");
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.out.find("first block 5000, 2 pages lie outside the chip")) << r.out;
+  EXPECT_NE(std::string::npos, r.output.find("first block 5000, 2 pages lie outside the chip")) << r.output;
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
 }
 
@@ -144,15 +122,15 @@ TEST_F(RecorderTool, DamagedIndexIsListedButNotWritten) {
   auto before = std::filesystem::last_write_time(path);
 
   Result ls = q417(path, "ls");
-  EXPECT_EQ(0, ls.status) << ls.out;
-  EXPECT_NE(std::string::npos, ls.out.find("# 2/Long talk")) << ls.out;
-  EXPECT_NE(std::string::npos, ls.out.find("folder 1 file 2: last block 6 is marked free")) << ls.out;
+  EXPECT_EQ(0, ls.status) << ls.output;
+  EXPECT_NE(std::string::npos, ls.output.find("# 2/Long talk")) << ls.output;
+  EXPECT_NE(std::string::npos, ls.output.find("folder 1 file 2: last block 6 is marked free")) << ls.output;
   Result put = q417(path, "put 1 " + file);
-  EXPECT_EQ(1, put.status) << put.out;
-  EXPECT_NE(std::string::npos, put.out.find("nothing is written to the recorder")) << put.out;
-  EXPECT_NE(std::string::npos, put.out.find("last block 6 is marked free")) << put.out;
+  EXPECT_EQ(1, put.status) << put.output;
+  EXPECT_NE(std::string::npos, put.output.find("nothing is written to the recorder")) << put.output;
+  EXPECT_NE(std::string::npos, put.output.find("last block 6 is marked free")) << put.output;
   Result fsck = q417(path, "fsck");
-  EXPECT_NE(std::string::npos, fsck.out.find("[writes are refused]")) << fsck.out;
+  EXPECT_NE(std::string::npos, fsck.output.find("[writes are refused]")) << fsck.output;
   EXPECT_EQ(before, std::filesystem::last_write_time(path));
 }
 
@@ -181,18 +159,18 @@ TEST_F(RecorderTool, FsckRepairRebuildsOnlyWhatTheChainsProve) {
     const std::string save = (dir / (std::string(c.breakage) + ".bin")).string();
     auto before = std::filesystem::last_write_time(path);
     Result r = q417(path, "fsck --repair --save " + save);
-    EXPECT_EQ(c.status, r.status) << r.out;
-    EXPECT_NE(std::string::npos, r.out.find(c.says)) << r.out;
+    EXPECT_EQ(c.status, r.status) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find(c.says)) << r.output;
     EXPECT_EQ(block0, readBytes(save, 0, 2 * kRawBlock)) << "the saved copy is block 0 as it was";
     EXPECT_EQ(c.changes, before != std::filesystem::last_write_time(path));
     if (c.changes) {
-      EXPECT_NE(std::string::npos, r.out.find("checking again:\nconsistent\n")) << r.out;
+      EXPECT_NE(std::string::npos, r.output.find("checking again:\nconsistent\n")) << r.output;
       Result ls = q417(path, "ls");
-      EXPECT_EQ(0, ls.status) << ls.out;
-      EXPECT_EQ(std::string::npos, ls.out.find("damaged")) << ls.out;
+      EXPECT_EQ(0, ls.status) << ls.output;
+      EXPECT_EQ(std::string::npos, ls.output.find("damaged")) << ls.output;
       EXPECT_EQ(0, q417(path, "fsck").status);
     } else if (c.status == 1 && std::string(c.breakage) != "entry-first-block") {
-      EXPECT_NE(std::string::npos, r.out.find("q417 format --yes")) << r.out;
+      EXPECT_NE(std::string::npos, r.output.find("q417 format --yes")) << r.output;
     }
   }
 }
@@ -200,7 +178,7 @@ TEST_F(RecorderTool, FsckRepairRebuildsOnlyWhatTheChainsProve) {
 TEST_F(RecorderTool, NoImageIsAClearError) {
   Result r = q417((dir / "missing.img").string(), "ls");
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.out.find("cannot be opened")) << r.out;
+  EXPECT_NE(std::string::npos, r.output.find("cannot be opened")) << r.output;
 }
 
 }  // namespace

@@ -2,35 +2,17 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "components/texts/Charset.h"
 #include "components/texts/IniSearch.h"
 #include "components/texts/MessageTexts.h"
+#include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
 using components::MessageTexts;
+using testsupport::TempDir;
 
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "texts-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path &path() const { return path_; }
-  fs::path write(const std::string &name, const std::string &bytes) const {
-    fs::path file = path_ / name;
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-  }
-
- private:
-  fs::path path_;
-};
 
 TEST(MessageTexts, MissingFileGivesEmptyTextsAndDefaultCharset) {
   MessageTexts texts = MessageTexts::load("/nonexistent/Q417.ini");

@@ -153,8 +153,8 @@ struct Fixture : ::testing::Test {
   G729Conversion conversion{ui, wave, lend(codec)};
 
   void openSource(const Bytes &wavFile) {
-    writeFile(dir.path("in.wav"), wavFile);
-    ASSERT_TRUE(wave.open(dir.path("in.wav")));
+    writeFile(dir / "in.wav", wavFile);
+    ASSERT_TRUE(wave.open((dir / "in.wav").string()));
   }
 };
 
@@ -167,10 +167,10 @@ TEST_F(Encode, KeepsOneCodedBytePerSixteenPcmBytesAndTruncatesTheTail) {
     codec.encodes = 0;
     const Bytes data = groupedSamples(bytes);
     openSource(pcmWav(data));
-    ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));
+    ASSERT_TRUE(conversion.EncodeWaveToG729((dir / "out.dvg").string(), 16, 8000, 1));
     EXPECT_TRUE(wave.reading());  // the caller closes the source
 
-    Bytes file = readFile(dir.path("out.dvg"));
+    Bytes file = readFile(dir / "out.dvg");
     ASSERT_EQ(file.size(), 256 + bytes / 16);
     int bits = 0, channels = 0, rate = 0, kind = 0;
     EXPECT_TRUE(voice::CheckG729File(file.data(), bits, channels, rate, kind));
@@ -178,7 +178,7 @@ TEST_F(Encode, KeepsOneCodedBytePerSixteenPcmBytesAndTruncatesTheTail) {
     EXPECT_EQ(voice::DirectoryFieldText(file.data() + 240, 16), "dvg");
     for (size_t k = 0; k < bytes / 16; ++k) ASSERT_EQ(file[256 + k], data[16 * k]) << k;
     EXPECT_EQ(codec.encodes, bytes == 0 ? 1 : static_cast<int>((bytes + 7999) / 8000));
-    EXPECT_EQ(entries(dir.root()), (std::vector<std::string>{"in.wav", "out.dvg"}));
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"in.wav", "out.dvg"}));
   }
 }
 
@@ -187,17 +187,17 @@ TEST_F(Encode, CodesTheWholeSourceWhateverWasReadBefore) {
   openSource(pcmWav(data));
   Bytes skipped(9000);
   wave.read(skipped.data(), skipped.size());
-  ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));
-  Bytes file = readFile(dir.path("out.dvg"));
+  ASSERT_TRUE(conversion.EncodeWaveToG729((dir / "out.dvg").string(), 16, 8000, 1));
+  Bytes file = readFile(dir / "out.dvg");
   ASSERT_EQ(file.size(), 256u + 9000 / 16);
   EXPECT_EQ(file[256], data[0]);
 }
 
 TEST_F(Encode, ReportsEachBlockAndPumpsAfterIt) {
   openSource(pcmWav(groupedSamples(16031)));
-  ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("out.dvg"), 16, 8000, 1));
+  ASSERT_TRUE(conversion.EncodeWaveToG729((dir / "out.dvg").string(), 16, 8000, 1));
   std::vector<std::string> expected = {
-      "lines:" + dir.root() + "|in.wav",
+      "lines:" + dir.path().string() + "|in.wav",
       "current:49:7.81 / 15.66 Kbyte(s)",
       "current:99:15.63 / 15.66 Kbyte(s)",
       "current:100:15.66 / 15.66 Kbyte(s)",
@@ -207,9 +207,9 @@ TEST_F(Encode, ReportsEachBlockAndPumpsAfterIt) {
 
   ui.events.clear();
   openSource(pcmWav({}));
-  ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("empty.dvg"), 16, 8000, 1));
+  ASSERT_TRUE(conversion.EncodeWaveToG729((dir / "empty.dvg").string(), 16, 8000, 1));
   EXPECT_EQ(ui.events.back(), "current:100:0.00 / 0.00 Kbyte(s)");
-  EXPECT_EQ(readFile(dir.path("empty.dvg")).size(), 256u);
+  EXPECT_EQ(readFile(dir / "empty.dvg").size(), 256u);
 }
 
 TEST_F(Encode, RefusesSourcesItCannotCodeAndOutputsItCannotCreate) {
@@ -241,18 +241,18 @@ TEST_F(Encode, RefusesSourcesItCannotCodeAndOutputsItCannotCreate) {
     G729Conversion job(fresh, wave, lend(codec));
     wave.close();
     if (!c.source.empty()) openSource(c.source);
-    const int reader = occupy(dir.path(c.output), c.occupant);
-    const std::vector<std::string> before = entries(dir.root());
-    EXPECT_FALSE(job.EncodeWaveToG729(dir.path(c.output), 16, 8000, 1));
+    const int reader = occupy((dir / c.output).string(), c.occupant);
+    const std::vector<std::string> before = entries(dir.path());
+    EXPECT_FALSE(job.EncodeWaveToG729((dir / c.output).string(), 16, 8000, 1));
     if (reader >= 0) ::close(reader);
     ASSERT_EQ(fresh.messages.size(), 1u);
     EXPECT_EQ(fresh.messages[0].textKey, c.key);
     EXPECT_EQ(fresh.messages[0].captionKey, "FM_kind_errormsg0");
     EXPECT_EQ(fresh.pumps, 0);
-    EXPECT_EQ(entries(dir.root()), before);
-    if (c.output == "in.wav") EXPECT_EQ(readFile(dir.path("in.wav")), c.source);
-    else EXPECT_TRUE(stillThere(dir.path(c.output), c.occupant));
-    std::filesystem::remove_all(dir.path("taken"));
+    EXPECT_EQ(entries(dir.path()), before);
+    if (c.output == "in.wav") EXPECT_EQ(readFile(dir / "in.wav"), c.source);
+    else EXPECT_TRUE(stillThere((dir / c.output).string(), c.occupant));
+    std::filesystem::remove_all((dir / "taken").string());
   }
 }
 
@@ -260,20 +260,20 @@ TEST_F(Decode, WritesSixteenPcmBytesPerCodedByte) {
   for (size_t coded : {1000u, 500u, 507u, 1u, 1234u}) {
     SCOPED_TRACE(coded);
     const Bytes stream = codedStream(coded);
-    writeFile(dir.path("in.dvg"), voiceFile(stream));
-    ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("out.wav")));
+    writeFile(dir / "in.dvg", voiceFile(stream));
+    ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "in.dvg").string(), (dir / "out.wav").string()));
     EXPECT_FALSE(wave.isOpen());
-    Bytes data = wavData(dir.path("out.wav"));
+    Bytes data = wavData((dir / "out.wav").string());
     ASSERT_EQ(data.size(), coded * 16);
     for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(data[i], stream[i / 16]) << i;
-    EXPECT_EQ(entries(dir.root()), (std::vector<std::string>{"in.dvg", "out.wav"}));
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"in.dvg", "out.wav"}));
   }
 }
 
 TEST_F(Decode, ReportsEachBlockAgainstTheFileSize) {
-  writeFile(dir.path("in.dvg"), voiceFile(codedStream(1000)));
-  wave.create(dir.path("other.wav"), components::WaveFormat::pcm(1, 8000, 16));  // closed by the job
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("out.wav")));
+  writeFile(dir / "in.dvg", voiceFile(codedStream(1000)));
+  wave.create((dir / "other.wav").string(), components::WaveFormat::pcm(1, 8000, 16));  // closed by the job
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "in.dvg").string(), (dir / "out.wav").string()));
   std::vector<std::string> tail(ui.events.end() - 2, ui.events.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"current:60:0.74 / 1.23 Kbyte(s)", "current:100:1.23 / 1.23 Kbyte(s)"}));
   EXPECT_EQ(ui.pumps, 2);
@@ -299,14 +299,14 @@ TEST_F(Decode, RefusesWhatIsNotAVoiceFileAndWritesNothing) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TempDir here;
-    if (c.present) writeFile(here.path("in.dvg"), c.file);
+    if (c.present) writeFile(here / "in.dvg", c.file);
     ScriptedJobUi fresh;
     G729Conversion job(fresh, wave, lend(codec));
-    EXPECT_FALSE(job.DecodeG729ToWave(here.path("in.dvg"), here.path("out.wav")));
+    EXPECT_FALSE(job.DecodeG729ToWave((here / "in.dvg").string(), (here / "out.wav").string()));
     ASSERT_EQ(fresh.messages.size(), 1u);
     EXPECT_EQ(fresh.messages[0].captionKey, c.caption);
     EXPECT_EQ(fresh.messages[0].textKey, c.key);
-    EXPECT_FALSE(exists(here.path("out.wav")));
+    EXPECT_FALSE(exists((here / "out.wav").string()));
     EXPECT_FALSE(wave.isOpen());
     EXPECT_EQ(fresh.events, std::vector<std::string>{"message:" + std::string(c.key)});
   }
@@ -325,34 +325,34 @@ TEST_F(Decode, AnOutputThatCannotBeCreatedIsReported) {
       {"output is a FIFO", "taken", Occupant::Fifo},
       {"output is read-only", "taken", Occupant::ReadOnlyFile},
   };
-  writeFile(dir.path("in.dvg"), source);
+  writeFile(dir / "in.dvg", source);
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     if (c.occupant == Occupant::ReadOnlyFile && geteuid() == 0) continue;  // root may write it
     ScriptedJobUi fresh;
     G729Conversion job(fresh, wave, lend(codec));
-    const int reader = occupy(dir.path(c.output), c.occupant);
-    const std::vector<std::string> before = entries(dir.root());
-    EXPECT_FALSE(job.DecodeG729ToWave(dir.path("in.dvg"), dir.path(c.output)));
+    const int reader = occupy((dir / c.output).string(), c.occupant);
+    const std::vector<std::string> before = entries(dir.path());
+    EXPECT_FALSE(job.DecodeG729ToWave((dir / "in.dvg").string(), (dir / c.output).string()));
     if (reader >= 0) ::close(reader);
     EXPECT_EQ(fresh.messages.size(), 1u);
     EXPECT_TRUE(fresh.showed("FM_text_system_errmsg2"));
     EXPECT_FALSE(wave.isOpen());
-    EXPECT_EQ(entries(dir.root()), before);
-    EXPECT_EQ(readFile(dir.path("in.dvg")), source);
+    EXPECT_EQ(entries(dir.path()), before);
+    EXPECT_EQ(readFile(dir / "in.dvg"), source);
     if (c.output != "in.dvg") {
-      EXPECT_TRUE(stillThere(dir.path(c.output), c.occupant));
+      EXPECT_TRUE(stillThere((dir / c.output).string(), c.occupant));
     }
-    std::filesystem::remove_all(dir.path("taken"));
+    std::filesystem::remove_all((dir / "taken").string());
   }
 }
 
 TEST_F(Decode, AHeaderNamingAnotherFormatStillGivesTheDecodersFormat) {
   Bytes file = voiceFile(codedStream(100));
   file[33] = 0, file[34] = 0, file[35] = 0, file[36] = 2;  // no bits, no rate, two channels
-  writeFile(dir.path("in.dvg"), file);
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("in.dvg"), dir.path("out.wav")));
-  EXPECT_EQ(wavData(dir.path("out.wav")).size(), 1600u);
+  writeFile(dir / "in.dvg", file);
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "in.dvg").string(), (dir / "out.wav").string()));
+  EXPECT_EQ(wavData((dir / "out.wav").string()).size(), 1600u);
 }
 
 // A cancelled or failed conversion leaves nothing under the output's name
@@ -380,13 +380,13 @@ TEST(Output, ACancelledOrFailedConversionLeavesNoPartialFile) {
       WaveFile wave;
       GroupCodec codec;
       G729Conversion job(ui, wave, lend(codec));
-      const std::string source = dir.path(c.encode ? "in.wav" : "in.dvg");
-      const std::string output = dir.path(c.encode ? "out.dvg" : "out.wav");
+      const std::string source = (dir / (c.encode ? "in.wav" : "in.dvg")).string();
+      const std::string output = (dir / (c.encode ? "out.dvg" : "out.wav")).string();
       // 50 blocks to encode, 100 to decode.
       writeFile(source, c.encode ? pcmWav(groupedSamples(400000)) : voiceFile(codedStream(50000)));
       const Bytes old{'o', 'l', 'd'};
       if (existing) writeFile(output, old);
-      const std::vector<std::string> before = entries(dir.root());
+      const std::vector<std::string> before = entries(dir.path());
 
       ui.requestCancel();  // left over from an earlier job: cleared at the start
       if (c.fault == kCancel) ui.cancelAtPump = 2;
@@ -409,7 +409,7 @@ TEST(Output, ACancelledOrFailedConversionLeavesNoPartialFile) {
         }
       }
       EXPECT_EQ(outcome, c.outcome);
-      EXPECT_EQ(entries(dir.root()), before);
+      EXPECT_EQ(entries(dir.path()), before);
       if (existing) {
         EXPECT_EQ(readFile(output), old);
       }
@@ -432,21 +432,21 @@ TEST(Output, ALinkStaysALinkAndItsFileGetsTheResult) {
     WaveFile wave;
     GroupCodec codec;
     G729Conversion job(ui, wave, lend(codec));
-    std::filesystem::create_directory(dir.path("real"));
-    writeFile(dir.path("real/file"), {'o', 'l', 'd'});
-    std::filesystem::create_symlink("real/file", dir.path("link"));
+    std::filesystem::create_directory((dir / "real").string());
+    writeFile(dir / "real/file", {'o', 'l', 'd'});
+    std::filesystem::create_symlink("real/file", (dir / "link").string());
     if (encode) {
-      writeFile(dir.path("in.wav"), pcmWav(groupedSamples(1600)));
-      ASSERT_TRUE(wave.open(dir.path("in.wav")));
-      ASSERT_TRUE(job.EncodeWaveToG729(dir.path("link"), 16, 8000, 1));
-      EXPECT_EQ(readFile(dir.path("real/file")).size(), 256u + 100);
+      writeFile(dir / "in.wav", pcmWav(groupedSamples(1600)));
+      ASSERT_TRUE(wave.open((dir / "in.wav").string()));
+      ASSERT_TRUE(job.EncodeWaveToG729((dir / "link").string(), 16, 8000, 1));
+      EXPECT_EQ(readFile(dir / "real/file").size(), 256u + 100);
     } else {
-      writeFile(dir.path("in.dvg"), voiceFile(codedStream(100)));
-      ASSERT_TRUE(job.DecodeG729ToWave(dir.path("in.dvg"), dir.path("link")));
-      EXPECT_EQ(wavData(dir.path("real/file")).size(), 1600u);
+      writeFile(dir / "in.dvg", voiceFile(codedStream(100)));
+      ASSERT_TRUE(job.DecodeG729ToWave((dir / "in.dvg").string(), (dir / "link").string()));
+      EXPECT_EQ(wavData((dir / "real/file").string()).size(), 1600u);
     }
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("link")));
-    EXPECT_EQ(entries(dir.path("real")), std::vector<std::string>{"file"});
+    EXPECT_TRUE(std::filesystem::is_symlink((dir / "link").string()));
+    EXPECT_EQ(entries(dir / "real"), std::vector<std::string>{"file"});
   }
 }
 
@@ -460,23 +460,23 @@ TEST(RealCodec, TheSameInputAlwaysGivesTheSameOutput) {
   Bytes tone(16000), other(24000);
   for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<uint8_t>((i * i) % 251);
   for (size_t i = 0; i < other.size(); ++i) other[i] = static_cast<uint8_t>((i * 7) % 253);
-  writeFile(dir.path("tone.wav"), pcmWav(tone));
-  writeFile(dir.path("other.wav"), pcmWav(other));
+  writeFile(dir / "tone.wav", pcmWav(tone));
+  writeFile(dir / "other.wav", pcmWav(other));
   for (const char *step : {"tone:a.dvg", "other:x.dvg", "tone:b.dvg"}) {
     std::string s = step;
-    ASSERT_TRUE(wave.open(dir.path(s.substr(0, s.find(':')) + ".wav")));
-    ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path(s.substr(s.find(':') + 1)), 16, 8000, 1));
+    ASSERT_TRUE(wave.open((dir / (s.substr(0, s.find(':')) + ".wav")).string()));
+    ASSERT_TRUE(conversion.EncodeWaveToG729((dir / s.substr(s.find(':') + 1)).string(), 16, 8000, 1));
   }
-  Bytes a = readFile(dir.path("a.dvg")), b = readFile(dir.path("b.dvg"));
+  Bytes a = readFile(dir / "a.dvg"), b = readFile(dir / "b.dvg");
   ASSERT_EQ(a.size(), 256u + 1000);
   ASSERT_EQ(b.size(), a.size());
   EXPECT_TRUE(std::equal(a.begin() + 256, a.end(), b.begin() + 256));
 
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("a.dvg"), dir.path("a.wav")));
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("x.dvg"), dir.path("x.wav")));
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("a.dvg"), dir.path("a2.wav")));
-  EXPECT_EQ(wavData(dir.path("a.wav")).size(), 16000u);
-  EXPECT_EQ(wavData(dir.path("a.wav")), wavData(dir.path("a2.wav")));
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "a.dvg").string(), (dir / "a.wav").string()));
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "x.dvg").string(), (dir / "x.wav").string()));
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "a.dvg").string(), (dir / "a2.wav").string()));
+  EXPECT_EQ(wavData((dir / "a.wav").string()).size(), 16000u);
+  EXPECT_EQ(wavData((dir / "a.wav").string()), wavData((dir / "a2.wav").string()));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Small helpers the voice tests share: a temporary folder, raw file bytes,
-// WAV files built chunk by chunk, and speech made with espeak-ng and sox.
+// Small helpers the voice tests share: WAV files built chunk by chunk, and
+// speech made with espeak-ng and sox; temporary folders, whole files and
+// programs run come from the test-support library.
 #pragma once
 
 #include <cstdint>
@@ -7,29 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/Files.h"
+#include "testsupport/Process.h"
+#include "testsupport/TempDir.h"
+
 namespace fixtures {
 
-using Bytes = std::vector<uint8_t>;
+using testsupport::Bytes;
+using testsupport::entries;
+using testsupport::ErrorOutput;
+using testsupport::ProcessResult;
+using testsupport::readFile;
+using testsupport::runCommand;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir &) = delete;
-  TempDir &operator=(const TempDir &) = delete;
-  std::string path(const std::string &name) const { return (dir_ / name).string(); }
-  std::string root() const { return dir_.string(); }
-
- private:
-  std::filesystem::path dir_;
-};
-
-Bytes readFile(const std::string &path);
-void writeFile(const std::string &path, const Bytes &bytes);
 bool exists(const std::string &path);
-// The names in a folder, sorted: what a job left behind, temporary files included.
-std::vector<std::string> entries(const std::string &folder);
 
 // Little-endian pieces of a RIFF file.
 void putLe16(Bytes &out, uint32_t v);
@@ -49,11 +43,6 @@ Bytes groupedSamples(size_t bytes);
 
 // 16-bit samples of a WAV's data.
 std::vector<int16_t> samplesOf(const Bytes &data);
-
-// Runs a shell command; returns its exit status (-1 when it did not exit).
-int run(const std::string &command);
-// Runs a command and collects its standard error.
-int run(const std::string &command, std::string &stderrText);
 
 // Speech from espeak-ng, resampled with sox to 8000 Hz mono 16-bit, as a WAV
 // at path. Repeated 'times' times when longer speech is needed.

@@ -47,18 +47,18 @@ std::vector<int16_t> plainRoundTrip(const std::vector<int16_t> &in) {
 
 TEST(SpeechRoundTrip, DecodedSpeechFollowsTheInput) {
   TempDir dir;
-  makeSpeechWav(dir.path("speech.wav"));
+  makeSpeechWav((dir / "speech.wav").string());
   components::ScriptedJobUi ui;
   components::WaveFile wave;
   voice::G729Conversion conversion(ui, wave);
-  ASSERT_TRUE(wave.open(dir.path("speech.wav")));
+  ASSERT_TRUE(wave.open((dir / "speech.wav").string()));
   Bytes pcm(wave.dataSize());
   wave.read(pcm.data(), pcm.size());
-  ASSERT_TRUE(wave.open(dir.path("speech.wav")));
-  ASSERT_TRUE(conversion.EncodeWaveToG729(dir.path("speech.dvg"), 16, 8000, 1));
+  ASSERT_TRUE(wave.open((dir / "speech.wav").string()));
+  ASSERT_TRUE(conversion.EncodeWaveToG729((dir / "speech.dvg").string(), 16, 8000, 1));
   wave.close();
-  ASSERT_TRUE(conversion.DecodeG729ToWave(dir.path("speech.dvg"), dir.path("back.wav")));
-  ASSERT_TRUE(wave.open(dir.path("back.wav")));
+  ASSERT_TRUE(conversion.DecodeG729ToWave((dir / "speech.dvg").string(), (dir / "back.wav").string()));
+  ASSERT_TRUE(wave.open((dir / "back.wav").string()));
   Bytes back(wave.dataSize());
   wave.read(back.data(), back.size());
 

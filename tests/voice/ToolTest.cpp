@@ -1,7 +1,5 @@
 // q417 encode and decode as a user runs them.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -29,25 +27,13 @@ std::string q417(const std::string &args) {
 // status (-1 when it did not exit by itself).
 int runInterrupted(const std::vector<std::string> &args, const std::string &folder) {
   const std::vector<std::string> before = entries(folder);
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
-    ::setenv("XDG_CONFIG_DIRS", "/nonexistent", 1);
-    int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, STDOUT_FILENO);
-    ::dup2(null, STDERR_FILENO);
-    std::vector<char *> argv{const_cast<char *>(kTool.c_str())};
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(kTool.c_str(), argv.data());
-    ::_exit(127);
-  }
-  if (pid < 0) return -1;
+  std::vector<std::string> argv{kTool};
+  argv.insert(argv.end(), args.begin(), args.end());
+  testsupport::Process tool(argv, {"XDG_CONFIG_HOME=/nonexistent", "XDG_CONFIG_DIRS=/nonexistent"});
+  if (!tool.started()) return -1;
   for (int waited = 0; waited < 20000 && entries(folder) == before; ++waited) ::usleep(500);
-  ::kill(pid, SIGINT);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  tool.signal(SIGINT);
+  return tool.wait();
 }
 
 // The tool prints a key's text from Q417.ini, or the key itself when it has none.
@@ -65,16 +51,17 @@ bool namesKey(const std::string &output, const std::string &key) {
 
 TEST(Q417Tool, EncodeAndDecodeRoundTripSpeech) {
   TempDir dir;
-  makeSpeechWav(dir.path("speech.wav"));
+  makeSpeechWav((dir / "speech.wav").string());
   voice::HeaderTime before = voice::HeaderTime::now();
-  ASSERT_EQ(run(q417("encode '" + dir.path("speech.wav") + "' '" + dir.path("Memo.dvg") + "' >/dev/null")), 0);
-  ASSERT_EQ(run(q417("decode '" + dir.path("Memo.dvg") + "' '" + dir.path("back.wav") + "' >/dev/null")), 0);
+  const std::string speech = (dir / "speech.wav").string(), memo = (dir / "Memo.dvg").string();
+  ASSERT_EQ(runCommand(q417("encode '" + speech + "' '" + memo + "' >/dev/null")).status, 0);
+  ASSERT_EQ(runCommand(q417("decode '" + memo + "' '" + (dir / "back.wav").string() + "' >/dev/null")).status, 0);
 
   components::WaveFile source, back;
-  ASSERT_TRUE(source.open(dir.path("speech.wav")));
-  ASSERT_TRUE(back.open(dir.path("back.wav")));
+  ASSERT_TRUE(source.open((dir / "speech.wav").string()));
+  ASSERT_TRUE(back.open((dir / "back.wav").string()));
   EXPECT_TRUE(back.format().isPcm(16, 1, 8000));
-  Bytes dvg = readFile(dir.path("Memo.dvg"));
+  Bytes dvg = readFile(dir / "Memo.dvg");
   EXPECT_EQ(dvg.size(), 256 + source.dataSize() / 16);
   EXPECT_EQ(back.dataSize(), (dvg.size() - 256) * 16);
 
@@ -116,43 +103,49 @@ TEST(Q417Tool, BadInputGetsAMessageAndWritesNothing) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    writeFile(dir.path("in"), c.input);
-    std::string errors;
-    int rc = run(q417(std::string(c.command) + " '" + dir.path("in") + "' '" + dir.path("out") + "'"), errors);
+    writeFile(dir / "in", c.input);
+    auto [rc, output, errors] =
+        runCommand(q417(std::string(c.command) + " '" + (dir / "in").string() + "' '" + (dir / "out").string() + "'"),
+                   ErrorOutput::Apart);
     EXPECT_EQ(rc, 1) << errors;
     EXPECT_TRUE(namesKey(errors, c.key)) << errors;
-    EXPECT_FALSE(exists(dir.path("out")));
+    EXPECT_FALSE(exists((dir / "out").string()));
   }
-  std::string errors;
-  EXPECT_EQ(run(q417("decode '" + dir.path("missing.dvg") + "' '" + dir.path("out") + "'"), errors), 1);
+  ProcessResult missing =
+      runCommand(q417("decode '" + (dir / "missing.dvg").string() + "' '" + (dir / "out").string() + "'"),
+                 ErrorOutput::Apart);
+  std::string errors = missing.errors;
+  EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(namesKey(errors, "FM_text_system_errmsg3")) << errors;
-  EXPECT_EQ(run(q417("encode only-one-argument.wav"), errors), 2);
+  EXPECT_EQ(runCommand(q417("encode only-one-argument.wav"), ErrorOutput::Apart).status, 2);
 }
 
 TEST(Q417Tool, AnInterruptedOrFailedCommandLeavesNoOutput) {
   TempDir dir;
-  writeFile(dir.path("in.wav"), pcmWav(groupedSamples(8000 * 2 * 300)));  // five minutes
+  writeFile(dir / "in.wav", pcmWav(groupedSamples(8000 * 2 * 300)));  // five minutes
   Bytes voiceFile(256);
   voice::MakeG729FileHeader(voiceFile.data(), 16, 8000, 1, "in.dvg", true, voice::HeaderTime{});
   voiceFile.resize(256 + 1000 * 1200, 0x5A);  // twenty minutes
-  writeFile(dir.path("in.dvg"), voiceFile);
-  const std::vector<std::string> inputs = entries(dir.root());
+  writeFile(dir / "in.dvg", voiceFile);
+  const std::vector<std::string> inputs = entries(dir.path());
   const Bytes old{'o', 'l', 'd'};
 
   for (const char *command : {"encode", "decode"}) {
     SCOPED_TRACE(command);
     const bool encode = std::string(command) == "encode";
-    const std::string in = dir.path(encode ? "in.wav" : "in.dvg"), out = dir.path(encode ? "out.dvg" : "out.wav");
+    const std::string in = (dir / (encode ? "in.wav" : "in.dvg")).string();
+    const std::string out = (dir / (encode ? "out.dvg" : "out.wav")).string();
 
-    EXPECT_EQ(runInterrupted({command, in, out}, dir.root()), 1);
-    EXPECT_EQ(entries(dir.root()), inputs);
+    EXPECT_EQ(runInterrupted({command, in, out}, dir.path().string()), 1);
+    EXPECT_EQ(entries(dir.path()), inputs);
 
     // A file-size limit stands in for a full disk: the write fails mid-job.
     for (bool existing : {false, true}) {
       SCOPED_TRACE(existing ? "over an existing file" : "no file before");
       if (existing) writeFile(out, old);
-      std::string errors;
-      int rc = run("trap '' XFSZ; ulimit -f 16; " + q417(std::string(command) + " '" + in + "' '" + out + "'"), errors);
+      auto [rc, output, errors] = runCommand(
+          "trap '' XFSZ; ulimit -f 16; " + q417(std::string(command) + " '" + in + "' '" + out + "'"),
+          ErrorOutput::Apart);
       EXPECT_EQ(rc, 1) << errors;
       EXPECT_NE(errors.find("q417 " + std::string(command) + ":"), std::string::npos) << errors;
       if (existing) {
@@ -161,7 +154,7 @@ TEST(Q417Tool, AnInterruptedOrFailedCommandLeavesNoOutput) {
         EXPECT_FALSE(exists(out));
       }
       std::filesystem::remove(out);
-      EXPECT_EQ(entries(dir.root()), inputs);
+      EXPECT_EQ(entries(dir.path()), inputs);
     }
   }
 }

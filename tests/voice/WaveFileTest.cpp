@@ -57,10 +57,10 @@ TEST(WaveFileOpen, FindsChunksWhereverTheyStand) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    writeFile(dir.path("a.wav"), c.file);
+    writeFile(dir / "a.wav", c.file);
     WaveFile wave;
     std::string error;
-    ASSERT_TRUE(wave.open(dir.path("a.wav"), &error)) << error;
+    ASSERT_TRUE(wave.open((dir / "a.wav").string(), &error)) << error;
     EXPECT_EQ(wave.format(), c.format);
     EXPECT_TRUE(wave.format().isPcm());
     ASSERT_EQ(wave.dataSize(), data.size());
@@ -74,13 +74,13 @@ TEST(WaveFileOpen, FindsChunksWhereverTheyStand) {
 
   // Formats other than PCM open and keep their raw tag.
   TempDir dir;
-  writeFile(dir.path("x.wav"), riff({chunk("fmt ", extensible), chunk("data", data)}));
+  writeFile(dir / "x.wav", riff({chunk("fmt ", extensible), chunk("data", data)}));
   WaveFile wave;
-  ASSERT_TRUE(wave.open(dir.path("x.wav")));
+  ASSERT_TRUE(wave.open((dir / "x.wav").string()));
   EXPECT_EQ(wave.format().formatTag, 0xFFFE);
   EXPECT_TRUE(wave.format().isPcm(24, 2, 44100));
-  writeFile(dir.path("g.wav"), riff({chunk("fmt ", gsm), chunk("fact", {0, 1, 0, 0}), chunk("data", data)}));
-  ASSERT_TRUE(wave.open(dir.path("g.wav")));
+  writeFile(dir / "g.wav", riff({chunk("fmt ", gsm), chunk("fact", {0, 1, 0, 0}), chunk("data", data)}));
+  ASSERT_TRUE(wave.open((dir / "g.wav").string()));
   EXPECT_EQ(wave.format().formatTag, components::kWaveFormatGsm610);
   EXPECT_FALSE(wave.format().isPcm());
   EXPECT_EQ(wave.dataSize(), data.size());
@@ -114,10 +114,10 @@ TEST(WaveFileOpen, RefusesDamagedFilesWithAReason) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    writeFile(dir.path("bad.wav"), c.file);
+    writeFile(dir / "bad.wav", c.file);
     WaveFile wave;
     std::string error;
-    EXPECT_FALSE(wave.open(dir.path("bad.wav"), &error));
+    EXPECT_FALSE(wave.open((dir / "bad.wav").string(), &error));
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     EXPECT_FALSE(wave.isOpen());
   }
@@ -126,15 +126,15 @@ TEST(WaveFileOpen, RefusesDamagedFilesWithAReason) {
   EXPECT_FALSE(wave.open("/nonexistent/a.wav", &error));
   EXPECT_FALSE(error.empty());
   TempDir dir;
-  EXPECT_FALSE(wave.open(dir.path(""), &error));  // a folder
+  EXPECT_FALSE(wave.open((dir / "").string(), &error));  // a folder
 }
 
 TEST(WaveFileRead, AFileCutShortAfterOpeningThrows) {
   TempDir dir;
-  writeFile(dir.path("a.wav"), pcmWav(sampleBytes(100000)));
+  writeFile(dir / "a.wav", pcmWav(sampleBytes(100000)));
   WaveFile wave;
-  ASSERT_TRUE(wave.open(dir.path("a.wav")));
-  ASSERT_EQ(truncate(dir.path("a.wav").c_str(), 44 + 50000), 0);
+  ASSERT_TRUE(wave.open((dir / "a.wav").string()));
+  ASSERT_EQ(truncate((dir / "a.wav").string().c_str(), 44 + 50000), 0);
   Bytes buffer(8000);
   EXPECT_THROW(
       {
@@ -150,7 +150,7 @@ TEST(WaveFileWrite, WritesTheCanonicalFileWithItsSizes) {
   const Bytes data = sampleBytes(3000);
   WaveFile wave;
   std::string error;
-  ASSERT_TRUE(wave.create(dir.path("o.wav"), WaveFormat::pcm(1, 8000, 16), &error)) << error;
+  ASSERT_TRUE(wave.create((dir / "o.wav").string(), WaveFormat::pcm(1, 8000, 16), &error)) << error;
   // Pieces that split sample frames are joined.
   size_t pos = 0;
   for (size_t piece : {3u, 5u, 1000u, 1u, 1991u}) {
@@ -160,11 +160,11 @@ TEST(WaveFileWrite, WritesTheCanonicalFileWithItsSizes) {
   ASSERT_EQ(pos, data.size());
   EXPECT_EQ(wave.dataWritten(), data.size());
   wave.close();
-  EXPECT_EQ(readFile(dir.path("o.wav")), pcmWav(data));
+  EXPECT_EQ(readFile(dir / "o.wav"), pcmWav(data));
 
   // libsndfile reads it the same way.
   SF_INFO info{};
-  SNDFILE *sf = sf_open(dir.path("o.wav").c_str(), SFM_READ, &info);
+  SNDFILE *sf = sf_open((dir / "o.wav").string().c_str(), SFM_READ, &info);
   ASSERT_NE(sf, nullptr);
   EXPECT_EQ(info.frames, 1500);
   EXPECT_EQ(info.samplerate, 8000);
@@ -175,12 +175,12 @@ TEST(WaveFileWrite, OddDataGetsItsPadByteAndReadsBack) {
   TempDir dir;
   const Bytes data = sampleBytes(11);
   WaveFile wave;
-  ASSERT_TRUE(wave.create(dir.path("o.wav"), WaveFormat::pcm(1, 11025, 8)));
+  ASSERT_TRUE(wave.create((dir / "o.wav").string(), WaveFormat::pcm(1, 11025, 8)));
   wave.append(data.data(), data.size());
   wave.close();
-  Bytes file = readFile(dir.path("o.wav"));
+  Bytes file = readFile(dir / "o.wav");
   EXPECT_EQ(file.size(), 44u + 12u);
-  ASSERT_TRUE(wave.open(dir.path("o.wav")));
+  ASSERT_TRUE(wave.open((dir / "o.wav").string()));
   EXPECT_EQ(wave.format(), WaveFormat::pcm(1, 11025, 8));
   Bytes back(11);
   EXPECT_EQ(wave.read(back.data(), 20), 11u);
@@ -193,9 +193,9 @@ TEST(WaveFileWrite, RefusesWhatItCannotWrite) {
   std::string error;
   WaveFormat gsm = WaveFormat::pcm(1, 8000, 16);
   gsm.formatTag = components::kWaveFormatGsm610;
-  EXPECT_FALSE(wave.create(dir.path("a.wav"), gsm, &error));
-  EXPECT_FALSE(wave.create(dir.path("b.wav"), WaveFormat::pcm(1, 8000, 12), &error));
-  EXPECT_FALSE(wave.create(dir.path("missing/c.wav"), WaveFormat::pcm(1, 8000, 16), &error));
+  EXPECT_FALSE(wave.create((dir / "a.wav").string(), gsm, &error));
+  EXPECT_FALSE(wave.create((dir / "b.wav").string(), WaveFormat::pcm(1, 8000, 12), &error));
+  EXPECT_FALSE(wave.create((dir / "missing/c.wav").string(), WaveFormat::pcm(1, 8000, 16), &error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(wave.isOpen());
   EXPECT_THROW(wave.append("ab", 2), WaveFileError);
@@ -206,10 +206,10 @@ TEST(WaveFileWrite, ClosingByDestructionStillWritesTheSizes) {
   const Bytes data = sampleBytes(160);
   {
     WaveFile wave;
-    ASSERT_TRUE(wave.create(dir.path("o.wav"), WaveFormat::pcm(1, 8000, 16)));
+    ASSERT_TRUE(wave.create((dir / "o.wav").string(), WaveFormat::pcm(1, 8000, 16)));
     wave.append(data.data(), data.size());
   }
-  EXPECT_EQ(readFile(dir.path("o.wav")), pcmWav(data));
+  EXPECT_EQ(readFile(dir / "o.wav"), pcmWav(data));
 }
 
 }  // namespace

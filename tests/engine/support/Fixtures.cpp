@@ -1,40 +1,10 @@
 #include "Fixtures.h"
 
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <stdexcept>
 
 namespace fixtures {
-
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "sonavel-test-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
-std::optional<std::string> findTool(const std::string &name) {
-  const char *path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "/usr/bin:/bin");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    fs::path candidate = fs::path(dir) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-  }
-  return std::nullopt;
-}
-
-bool run(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 namespace {
 void put16(std::vector<uint8_t> &out, int16_t v) {
@@ -138,16 +108,6 @@ void writeWav(const fs::path &path, const Pcm &f, const std::vector<uint8_t> &da
   writeFile(path, file);
 }
 
-std::vector<uint8_t> readFile(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const fs::path &path, const std::vector<uint8_t> &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format, const std::vector<uint8_t> &pcm,
                  const std::string &lameOptions) {
   auto lame = findTool("lame");
@@ -155,7 +115,8 @@ fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format,
   fs::path wav = dir / (name + ".src.wav");
   fs::path mp3 = dir / name;
   writeWav(wav, format, pcm);
-  if (!run(*lame + " --quiet " + lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'")) return {};
+  if (!runCommand(lame->string() + " --quiet " + lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'").ok())
+    return {};
   return mp3;
 }
 

@@ -4,32 +4,23 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "testsupport/Files.h"
+#include "testsupport/Process.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/Tools.h"
 
 namespace fixtures {
 
 namespace fs = std::filesystem;
 
-// A fresh folder, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir &) = delete;
-  TempDir &operator=(const TempDir &) = delete;
-  const fs::path &path() const { return path_; }
-  fs::path operator/(const std::string &name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
-
-// The program's full path from PATH, or nothing.
-std::optional<std::string> findTool(const std::string &name);
-// Runs a shell command with its output discarded; true when it exits 0.
-bool run(const std::string &command);
+using testsupport::findTool;
+using testsupport::readFile;
+using testsupport::runCommand;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 struct Pcm {
   uint16_t channels = 2;
@@ -60,8 +51,6 @@ struct WavLayout {
   uint16_t subFormat = 1;
 };
 void writeWav(const fs::path &path, const Pcm &format, const std::vector<uint8_t> &data, const WavLayout &layout = {});
-std::vector<uint8_t> readFile(const fs::path &path);
-void writeFile(const fs::path &path, const std::vector<uint8_t> &bytes);
 
 // MP3 by lame from a WAV we write; extra lame options as given. Empty path
 // when lame is missing.

@@ -1,11 +1,7 @@
 #include "Rig.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -14,6 +10,8 @@
 #include "recorder/jobs/DefaultImage.h"
 #include "recorder/jobs/Upload.h"
 #include "recorder/jobs/Writer.h"
+#include "testsupport/Process.h"
+#include "testsupport/Tools.h"
 #include "voice/VoiceHeader.h"
 
 namespace jobtest {
@@ -142,41 +140,6 @@ bool sameFlash(const Snapshot &a, const Snapshot &b) {
   return true;
 }
 
-TempDir::TempDir() {
-  static std::atomic<int> n{0};
-  path_ = fs::temp_directory_path() /
-          ("q417-jobs-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
-std::vector<uint8_t> pattern(size_t n, uint32_t seed, bool noFF) {
-  std::vector<uint8_t> out(n);
-  uint32_t x = seed * 2654435761u + 0x9E3779B9u;
-  for (size_t i = 0; i < n; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    out[i] = noFF ? static_cast<uint8_t>(x % 0xFF) : static_cast<uint8_t>(x);
-  }
-  return out;
-}
-
-void writeFile(const fs::path &file, const std::vector<uint8_t> &bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> readFile(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<uint8_t> voiceFile(const fs::path &file, const std::vector<uint8_t> &data) {
   std::vector<uint8_t> bytes(voice::header::kSize);
   voice::MakeG729FileHeader(bytes.data(), 16, 8000, 1, file.string(), true, voice::HeaderTime{2024, 3, 15, 13, 5, 9});
@@ -186,12 +149,12 @@ std::vector<uint8_t> voiceFile(const fs::path &file, const std::vector<uint8_t> 
 }
 
 fs::path makeMp3(const fs::path &file, double seconds) {
-  if (std::system("command -v sox >/dev/null 2>&1 && command -v lame >/dev/null 2>&1") != 0) return {};
+  if (!testsupport::findTool("sox") || !testsupport::findTool("lame")) return {};
   fs::path wav = file;
   wav.replace_extension(".wav");
   std::string cmd = "sox -q -n -r 22050 -c 1 '" + wav.string() + "' synth " + std::to_string(seconds) +
                     " sine 440 && lame --quiet -b 64 '" + wav.string() + "' '" + file.string() + "'";
-  if (std::system(cmd.c_str()) != 0) return {};
+  if (!testsupport::runCommand(cmd).ok()) return {};
   fs::remove(wav);
   return file;
 }

@@ -19,7 +19,9 @@
 #include "recorder/Fsck.h"
 #include "recorder/jobs/Messages.h"
 #include "recorder/jobs/Session.h"
+#include "testsupport/Files.h"
 #include "testsupport/MemoryFlashIo.h"
+#include "testsupport/TempDir.h"
 
 namespace jobtest {
 
@@ -110,22 +112,11 @@ class Rig {
 
 bool sameFlash(const Snapshot &a, const Snapshot &b);
 
-// A temporary folder, removed with its contents.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::filesystem::path &path() const { return path_; }
-  std::filesystem::path operator/(const std::string &name) const { return path_ / name; }
+using testsupport::pattern;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
- private:
-  std::filesystem::path path_;
-};
-
-// Deterministic bytes; with noFF no byte is 0xFF.
-std::vector<uint8_t> pattern(size_t n, uint32_t seed, bool noFF = true);
-void writeFile(const std::filesystem::path &file, const std::vector<uint8_t> &bytes);
-std::vector<uint8_t> readFile(const std::filesystem::path &file);
 // A voice file: a voice header made for its path, then data.
 std::vector<uint8_t> voiceFile(const std::filesystem::path &file, const std::vector<uint8_t> &data);
 // An MP3 file of about the given length made with sox and lame; empty path

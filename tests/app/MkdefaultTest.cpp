@@ -8,6 +8,7 @@
 #include "QtTestEnvironment.h"
 #include "q417io/Flash.h"
 #include "testsupport/Process.h"
+#include "testsupport/Tools.h"
 
 namespace fs = std::filesystem;
 using testsupport::ErrorOutput;
@@ -29,6 +30,8 @@ size_t count(const std::string &text, const std::string &what) {
 }
 
 TEST(Mkdefault, MakesAConsistent256MBRecorderWithSamplesAndNeverOverwritesOne) {
+  // The samples are spoken by espeak-ng, resampled by sox and the MP3 made by lame.
+  for (const char *tool : {"espeak-ng", "sox", "lame"}) testsupport::requireTool(tool);
   testsupport::TempDir dir;
   fs::path image = dir.path() / "new/folder/recorder.img";
   dir.write("new/folder/recorder.img.bad", "5\n");  // left by an earlier image

@@ -12,9 +12,6 @@ using sonavel::Mp3Source;
 
 namespace {
 
-#define REQUIRE_TOOL(name)                                   \
-  if (!findTool(name)) GTEST_SKIP() << name " is not installed"
-
 struct Wav {
   bool valid = false;
   SonavelWaveFormat format{};
@@ -37,11 +34,10 @@ Wav readEngineWav(const fs::path &path) {
 
 // What mpg123 itself decodes from every frame, as 16-bit stereo.
 std::vector<uint8_t> mpg123Decode(const TempDir &dir, const fs::path &mp3) {
-  auto mpg123 = findTool("mpg123");
-  if (!mpg123) return {};
+  fs::path mpg123 = requireTool("mpg123");
   fs::path out = dir / "mpg123.raw";
   std::string command =
-      mpg123->string() + " -q --no-gapless --stereo -e s16 --outfile '" + out.string() + "' '" + mp3.string() + "'";
+      mpg123.string() + " -q --no-gapless --stereo -e s16 --outfile '" + out.string() + "' '" + mp3.string() + "'";
   if (!runCommand(command).ok()) return {};
   return readFile(out);
 }
@@ -57,8 +53,8 @@ class ConversionTest : public testing::Test {
 }  // namespace
 
 TEST_F(ConversionTest, PcmFileHoldsEveryFrameAsMpg123DecodesIt) {
-  REQUIRE_TOOL("lame");
-  REQUIRE_TOOL("mpg123");
+  requireTool("lame");
+  requireTool("mpg123");
   struct Case {
     Pcm input;
     const char *options;
@@ -90,7 +86,7 @@ TEST_F(ConversionTest, PcmConversionOfAWavFileWritesNothing) {
 }
 
 TEST_F(ConversionTest, PcmFileThatCannotBeCreatedGivesZero) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("blocked.mp3", {2, 44100, 16}, 0.5, "-b 128");
   fs::create_directory(dir / "blocked.PCM");  // the name is taken by a folder
   EngineHarness h;
@@ -99,8 +95,8 @@ TEST_F(ConversionTest, PcmFileThatCannotBeCreatedGivesZero) {
 }
 
 TEST_F(ConversionTest, WaveFileHoldsTheSameFramesWithAnEighteenByteFormat) {
-  REQUIRE_TOOL("lame");
-  REQUIRE_TOOL("mpg123");
+  requireTool("lame");
+  requireTool("mpg123");
   struct Case {
     Pcm input;
     const char *options;
@@ -128,7 +124,7 @@ TEST_F(ConversionTest, WaveFileHoldsTheSameFramesWithAnEighteenByteFormat) {
 }
 
 TEST_F(ConversionTest, ProgressFollowsTheEstimateAndEndsAt100) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   // A 320 kbit/s stream followed by a 32 kbit/s one: the estimate (from the
   // first header) is far below the real frame count, so progress passes 100.
   Pcm f{2, 44100, 16};
@@ -148,7 +144,7 @@ TEST_F(ConversionTest, ProgressFollowsTheEstimateAndEndsAt100) {
 }
 
 TEST_F(ConversionTest, AStoppedConversionLeavesAValidShortFile) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("long.mp3", {2, 44100, 16}, 3.0, "-b 128");
   Mp3Source job;
   job.prepareConversion(mp3.c_str(), (dir / "short.wav").c_str());
@@ -162,7 +158,7 @@ TEST_F(ConversionTest, AStoppedConversionLeavesAValidShortFile) {
 }
 
 TEST_F(ConversionTest, FailuresEndInAnOrderlyWay) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("ok.mp3", {2, 44100, 16}, 0.5, "-b 128");
   {
     // A source that is not an MP3 stream: no file, and the job is over.
@@ -184,7 +180,7 @@ TEST_F(ConversionTest, FailuresEndInAnOrderlyWay) {
 }
 
 TEST_F(ConversionTest, EngineRunsWaveConversionOnItsOwnThread) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("t.mp3", {2, 44100, 16}, 1.0, "-b 128");
   EngineHarness h;
   EXPECT_EQ(h.engine.convertToWave(mp3.c_str(), (dir / "a.wav").c_str()), 1);

@@ -13,9 +13,6 @@ using sonavel::Mp3Source;
 
 namespace {
 
-#define REQUIRE_TOOL(name)                                   \
-  if (!findTool(name)) GTEST_SKIP() << name " is not installed"
-
 struct Opened {
   Mp3Source source;
   SonavelWaveFormat format{};
@@ -97,7 +94,7 @@ class Mp3SourceTest : public testing::Test {
 };
 
 TEST_F(Mp3SourceTest, OpensAsStereoWithTheStreamsRate) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   struct Case {
     Pcm input;
     const char *options;
@@ -134,7 +131,7 @@ TEST_F(Mp3SourceTest, OpensAsStereoWithTheStreamsRate) {
 }
 
 TEST_F(Mp3SourceTest, EstimatedFrameCountSetsTotalTimeAndEndOfData) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   // A 128 kbit/s 44.1 kHz stream of 4 180 000 bytes: L = 417, 10 000 frames.
   fs::path mp3 = tone("long.mp3", stereo, 1.0, "-b 128 -t");
   ASSERT_FALSE(mp3.empty());
@@ -161,7 +158,7 @@ TEST_F(Mp3SourceTest, EstimatedFrameCountSetsTotalTimeAndEndOfData) {
 }
 
 TEST_F(Mp3SourceTest, DecodingStopsAtTheEstimate) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   // A CBR file's frames average 417.96 bytes, so size ÷ 418 falls short of
   // the real count: the estimate ends the data.
   fs::path mp3 = tone("cbr.mp3", stereo, 2.0, "-b 128 -t");
@@ -191,7 +188,7 @@ TEST_F(Mp3SourceTest, DecodingStopsAtTheEstimate) {
 }
 
 TEST_F(Mp3SourceTest, SeekLandsOnWholeFrames) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("seek.mp3", stereo, 3.0, "-b 128");
   Mp3Source source;
   SonavelWaveFormat format{};
@@ -219,7 +216,7 @@ TEST_F(Mp3SourceTest, SeekLandsOnWholeFrames) {
 }
 
 TEST_F(Mp3SourceTest, SkipsId3AndJunkWithinTheResyncLimit) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("plain.mp3", stereo, 1.0, "-b 128 -t");
   auto plain = readFile(mp3);
   Mp3Source reference;
@@ -275,7 +272,7 @@ TEST_F(Mp3SourceTest, RefusesWhatIsNotALayerThreeStream) {
 }
 
 TEST_F(Mp3SourceTest, ACutLastFrameIsPaddedAndStillCounts) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   fs::path mp3 = tone("cut.mp3", stereo, 1.0, "-b 128 -t");
   Mp3Source whole;
   SonavelWaveFormat f{};

@@ -20,9 +20,6 @@ using namespace fixtures;
 
 namespace {
 
-#define REQUIRE_TOOL(name)                                   \
-  if (!findTool(name)) GTEST_SKIP() << name " is not installed"
-
 // Runs the host's side of the event loop: waits on the descriptor and
 // dispatches, until `done` holds or the time is up.
 template <class Done>
@@ -73,11 +70,10 @@ class SonavelLibrary : public testing::Test {
 }  // namespace
 
 TEST(SonavelExports, TheLibraryExportsItsFunctionsAndNothingElse) {
-  auto nm = findTool("nm");
-  if (!nm) GTEST_SKIP() << "nm is not installed";
+  fs::path nm = requireTool("nm");
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&DllOpenFile), &info), 0);
-  std::string command = nm->string() + " -D --defined-only '" + info.dli_fname + "'";
+  std::string command = nm.string() + " -D --defined-only '" + info.dli_fname + "'";
   testsupport::ProcessResult listed = runCommand(command, testsupport::ErrorOutput::Apart);
   std::set<std::string> names;
   std::istringstream lines(listed.output);
@@ -96,7 +92,7 @@ TEST(SonavelExports, TheLibraryExportsItsFunctionsAndNothingElse) {
 }
 
 TEST_F(SonavelLibrary, PlaysWavAndMp3AtThreeSpeedsWithTheirPitch) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   Pcm stereo{2, 44100, 16};
   auto tone = sinePcm(stereo, 44100 * 2, 440);
   writeWav(dir / "tone.wav", stereo, tone);
@@ -129,8 +125,8 @@ TEST_F(SonavelLibrary, PlaysWavAndMp3AtThreeSpeedsWithTheirPitch) {
 }
 
 TEST_F(SonavelLibrary, PlaysSpeechAndSeeks) {
-  REQUIRE_TOOL("espeak-ng");
-  REQUIRE_TOOL("lame");
+  requireTool("espeak-ng");
+  requireTool("lame");
   fs::path speech = dir / "speech.wav";
   ASSERT_TRUE(runCommand("espeak-ng -w '" + speech.string() +
                          "' 'The recorder keeps its recordings on a flash chip. Play them faster or slower.'")
@@ -232,7 +228,7 @@ TEST_F(SonavelLibrary, WithoutDispatchPlaybackStopsAtTheQueuedBuffers) {
 }
 
 TEST_F(SonavelLibrary, ConvertsToPcmAndToWave) {
-  REQUIRE_TOOL("lame");
+  requireTool("lame");
   Pcm stereo{2, 44100, 16};
   fs::path mp3 = makeMp3(dir, "memo.mp3", stereo, sinePcm(stereo, 44100 * 3, 440), "-b 128");
   ASSERT_FALSE(mp3.empty());

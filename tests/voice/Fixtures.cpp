@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "testsupport/Tools.h"
+
 namespace fixtures {
 
 bool exists(const std::string &path) { return std::filesystem::exists(path); }
@@ -64,6 +66,8 @@ std::vector<int16_t> samplesOf(const Bytes &data) {
 }
 
 void makeSpeechWav(const std::string &path, int times) {
+  testsupport::requireTool("espeak-ng");
+  testsupport::requireTool("sox");
   const std::string raw = path + ".espeak.wav";
   const std::string text =
       "Voice recorders keep speech as G seven two nine. The quick brown fox jumps over the lazy dog, "
@@ -71,7 +75,7 @@ void makeSpeechWav(const std::string &path, int times) {
   std::string repeat = times > 1 ? " repeat " + std::to_string(times - 1) : "";
   if (!runCommand("espeak-ng -w '" + raw + "' '" + text + "'").ok() ||
       !runCommand("sox '" + raw + "' -r 8000 -c 1 -b 16 -e signed-integer '" + path + "'" + repeat).ok())
-    throw std::runtime_error("espeak-ng or sox failed: the speech fixture needs both (scripts/setup installs them)");
+    throw std::runtime_error("espeak-ng or sox failed to make the speech fixture");
   std::remove(raw.c_str());
 }
 

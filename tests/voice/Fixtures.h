@@ -45,7 +45,8 @@ Bytes groupedSamples(size_t bytes);
 std::vector<int16_t> samplesOf(const Bytes &data);
 
 // Speech from espeak-ng, resampled with sox to 8000 Hz mono 16-bit, as a WAV
-// at path. Repeated 'times' times when longer speech is needed.
+// at path. Repeated 'times' times when longer speech is needed. Throws
+// testsupport::MissingTool when either is not installed.
 void makeSpeechWav(const std::string &path, int times = 1);
 
 }  // namespace fixtures

@@ -110,12 +110,11 @@ void writeWav(const fs::path &path, const Pcm &f, const std::vector<uint8_t> &da
 
 fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format, const std::vector<uint8_t> &pcm,
                  const std::string &lameOptions) {
-  auto lame = findTool("lame");
-  if (!lame) return {};
+  fs::path lame = requireTool("lame");
   fs::path wav = dir / (name + ".src.wav");
   fs::path mp3 = dir / name;
   writeWav(wav, format, pcm);
-  if (!runCommand(lame->string() + " --quiet " + lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'").ok())
+  if (!runCommand(lame.string() + " --quiet " + lameOptions + " '" + wav.string() + "' '" + mp3.string() + "'").ok())
     return {};
   return mp3;
 }

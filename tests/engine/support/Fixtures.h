@@ -1,5 +1,6 @@
 // Audio fixtures made at test time: PCM written by the test itself, and
-// tones, speech and MP3 files from sox, espeak-ng and lame when present.
+// tones, speech and MP3 files from sox, espeak-ng and lame (a test that
+// needs a missing one fails: scripts/setup installs them).
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,8 @@ namespace fixtures {
 
 namespace fs = std::filesystem;
 
-using testsupport::findTool;
 using testsupport::readFile;
+using testsupport::requireTool;
 using testsupport::runCommand;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -53,7 +54,7 @@ struct WavLayout {
 void writeWav(const fs::path &path, const Pcm &format, const std::vector<uint8_t> &data, const WavLayout &layout = {});
 
 // MP3 by lame from a WAV we write; extra lame options as given. Empty path
-// when lame is missing.
+// when lame fails; throws MissingTool when it is not installed.
 fs::path makeMp3(const TempDir &dir, const std::string &name, const Pcm &format, const std::vector<uint8_t> &pcm,
                  const std::string &lameOptions);
 

@@ -149,7 +149,8 @@ std::vector<uint8_t> voiceFile(const fs::path &file, const std::vector<uint8_t> 
 }
 
 fs::path makeMp3(const fs::path &file, double seconds) {
-  if (!testsupport::findTool("sox") || !testsupport::findTool("lame")) return {};
+  testsupport::requireTool("sox");
+  testsupport::requireTool("lame");
   fs::path wav = file;
   wav.replace_extension(".wav");
   std::string cmd = "sox -q -n -r 22050 -c 1 '" + wav.string() + "' synth " + std::to_string(seconds) +

@@ -120,7 +120,7 @@ using testsupport::writeFile;
 // A voice file: a voice header made for its path, then data.
 std::vector<uint8_t> voiceFile(const std::filesystem::path &file, const std::vector<uint8_t> &data);
 // An MP3 file of about the given length made with sox and lame; empty path
-// when the tools are missing.
+// when they fail; throws testsupport::MissingTool when one is not installed.
 std::filesystem::path makeMp3(const std::filesystem::path &file, double seconds);
 
 // Writes PC files into a folder through the write job; true when written.

@@ -22,7 +22,7 @@ std::optional<fs::path> findTool(const std::string &name) {
 
 fs::path requireTool(const std::string &name) {
   if (auto tool = findTool(name)) return *tool;
-  throw MissingTool(name + " is not installed: the test makes its fixtures with it (scripts/setup installs it)");
+  throw MissingTool(name + " is not installed: this test needs it (scripts/setup installs it)");
 }
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 #include "app/pc/PcFileList.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace pc {
@@ -138,6 +139,32 @@ QModelIndexList PcFileList::selectedRows() const {
     if (index.column() == 0 && index.parent() == root) rows << index;
   std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
   return rows;
+}
+
+void PcFileList::holdTopRow() {
+  QAbstractItemView *v = view();
+  heldTop_ = v->indexAt(QPoint(1, 1));
+  heldTopY_ = heldTop_.isValid() ? v->visualRect(heldTop_).top() : 0;
+}
+
+void PcFileList::restoreTopRow() {
+  if (!heldTop_.isValid()) return;
+  QAbstractItemView *v = view();
+  const QModelIndex top = heldTop_;
+  heldTop_ = QPersistentModelIndex();
+  const int y = v->visualRect(top).top();  // lays the view out first
+  if (y == heldTopY_) return;
+  if (v != report) {
+    v->scrollTo(top, QAbstractItemView::PositionAtTop);
+    return;
+  }
+  // The report's scroll bar counts rows or pixels; scrollTo would also move
+  // it sideways.
+  QScrollBar *bar = report->verticalScrollBar();
+  if (report->verticalScrollMode() == QAbstractItemView::ScrollPerItem)
+    bar->setValue(top.row());
+  else
+    bar->setValue(bar->value() + y - heldTopY_);
 }
 
 int PcFileList::rowCount() const { return model() ? model()->rowCount(rootIndex()) : 0; }

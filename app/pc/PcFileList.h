@@ -37,12 +37,20 @@ class PcFileList : public QStackedWidget {
   QTreeView *report;
   QListView *icons;
 
+ public slots:
+  // Around a change of the model's rows: the row at the top of the view
+  // stays at the top when it is still there.
+  void holdTopRow();
+  void restoreTopRow();
+
  signals:
   void selectionChanged();
 
  private:
   void shareSelection();
   Style style_ = Style::Report;
+  QPersistentModelIndex heldTop_;
+  int heldTopY_ = 0;
 };
 
 }  // namespace pc

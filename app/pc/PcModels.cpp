@@ -4,17 +4,11 @@
 #include <QLocale>
 #include <QMimeType>
 
-#include "app/pc/ProtectedFolders.h"
+#include "app/pc/FolderReader.h"
 
 namespace pc {
 
 // --- PcIconProvider -----------------------------------------------------------
-
-void PcIconProvider::setUnknownTypeText(const QString &unknownType) {
-  QMutexLocker lock(&mutex_);
-  unknownType_ = unknownType;
-  types_.clear();
-}
 
 QIcon PcIconProvider::icon(IconType type) const {
   QMutexLocker lock(&mutex_);
@@ -23,12 +17,18 @@ QIcon PcIconProvider::icon(IconType type) const {
 
 QIcon PcIconProvider::icon(const QFileInfo &info) const {
   QMutexLocker lock(&mutex_);
-  if (info.isDir()) {
-    if (info.isRoot()) return QFileIconProvider::icon(Drive);
-    return QFileIconProvider::icon(Folder);
-  }
-  // By name only: the MIME database reads no file here.
-  QMimeType mime = db_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+  if (!info.isDir()) return QFileIconProvider::icon(File);
+  return QFileIconProvider::icon(info.isRoot() ? Drive : Folder);
+}
+
+QString PcIconProvider::type(const QFileInfo &info) const {
+  if (!info.isDir()) return QString();
+  QMutexLocker lock(&mutex_);
+  return QFileIconProvider::type(info);
+}
+
+QIcon PcIconProvider::fileIcon(const QMimeType &mime) const {
+  QMutexLocker lock(&mutex_);
   auto it = icons_.constFind(mime.name());
   if (it != icons_.constEnd()) return *it;
   QIcon icon = QIcon::fromTheme(mime.iconName());
@@ -36,21 +36,6 @@ QIcon PcIconProvider::icon(const QFileInfo &info) const {
   if (icon.isNull()) icon = QFileIconProvider::icon(File);
   icons_.insert(mime.name(), icon);
   return icon;
-}
-
-QString PcIconProvider::type(const QFileInfo &info) const {
-  if (info.isDir()) return QFileIconProvider::type(info);
-  QMutexLocker lock(&mutex_);
-  QMimeType mime = db_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
-  // ".profile" has no extension.
-  const QString name = info.fileName();
-  const QString suffix = name.lastIndexOf(QLatin1Char('.')) > 0 ? info.suffix().toUpper() : QString();
-  const QString key = mime.isDefault() ? QLatin1Char('.') + suffix : mime.name();
-  auto it = types_.constFind(key);
-  if (it != types_.constEnd()) return *it;
-  QString text = mime.isDefault() && !suffix.isEmpty() ? unknownType_.arg(suffix) : mime.comment();
-  types_.insert(key, text);
-  return text;
 }
 
 // --- FolderTreeProxy ------------------------------------------------------------
@@ -75,12 +60,7 @@ bool FolderTreeProxy::filterAcceptsRow(int row, const QModelIndex &parent) const
 bool FolderTreeProxy::filterAcceptsColumn(int column, const QModelIndex &) const { return column == 0; }
 
 bool FolderTreeProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const {
-  static thread_local QCollator collator = [] {
-    QCollator c;
-    c.setNumericMode(true);
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    return c;
-  }();
+  static thread_local QCollator collator = nameCollator();
   QFileSystemModel *fs = fsOf(this);
   return collator.compare(fs->fileName(left), fs->fileName(right)) < 0;
 }
@@ -94,57 +74,7 @@ Qt::ItemFlags FolderTreeProxy::flags(const QModelIndex &index) const {
 
 bool FolderTreeProxy::setData(const QModelIndex &index, const QVariant &value, int role) {
   if (role != Qt::EditRole || !onRename) return false;
-  return onRename(mapToSource(index), value.toString());
-}
-
-// --- FileListProxy ----------------------------------------------------------------
-
-FileListProxy::FileListProxy(QObject *parent) : QSortFilterProxyModel(parent) {}
-
-QFileSystemModel *FileListProxy::fileSystem() const { return fsOf(this); }
-
-void FileListProxy::setFolder(const QString &folder, const QModelIndex &sourceIndex) {
-  folder_ = folder;
-  sourceFolder_ = sourceIndex;
-  invalidateFilter();
-}
-
-void FileListProxy::setMask(const QString &mask) {
-  if (mask == mask_.text() && !mask.isEmpty()) return;
-  mask_ = NameMask(mask);
-  invalidateFilter();
-}
-
-void FileListProxy::setHeaders(const QStringList &headers) {
-  headers_ = headers;
-  emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-}
-
-QModelIndex FileListProxy::folderIndex() const { return mapFromSource(sourceFolder_); }
-
-bool FileListProxy::filterAcceptsRow(int row, const QModelIndex &parent) const {
-  QFileSystemModel *fs = fsOf(this);
-  const QModelIndex index = fs->index(row, 0, parent);
-  if (parent == sourceFolder_) return !fs->isDir(index) && mask_.matches(fs->fileName(index));
-  // Elsewhere only the folders on the way down to the shown one.
-  return fs->isDir(index) && isSameOrBelow(folder_, fs->filePath(index));
-}
-
-Qt::ItemFlags FileListProxy::flags(const QModelIndex &index) const {
-  Qt::ItemFlags f = QSortFilterProxyModel::flags(index);
-  if (index.isValid() && index.column() == 0) f |= Qt::ItemIsEditable;
-  return f;
-}
-
-bool FileListProxy::setData(const QModelIndex &index, const QVariant &value, int role) {
-  if (role != Qt::EditRole || !onRename) return false;
-  return onRename(mapToSource(index), value.toString());
-}
-
-QVariant FileListProxy::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers_.size())
-    return headers_[section];
-  return QSortFilterProxyModel::headerData(section, orientation, role);
+  return !onRename(fsOf(this)->filePath(mapToSource(index)), value.toString()).isEmpty();
 }
 
 // --- DrivesModel ------------------------------------------------------------------

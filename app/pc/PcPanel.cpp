@@ -22,6 +22,7 @@
 #include "app/pc/AttributesDialog.h"
 #include "app/pc/Drives.h"
 #include "app/pc/FileFilter.h"
+#include "app/pc/FileListModel.h"
 #include "app/pc/FileNames.h"
 #include "app/pc/PcKeys.h"
 #include "app/pc/PcMenu.h"
@@ -67,25 +68,14 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
   ops_->busyFiles = [this] { return protectedPaths ? protectedPaths() : QStringList(); };
 
   icons_ = std::make_unique<PcIconProvider>();
-  fs_ = new QFileSystemModel(this);
-  fs_->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
-  fs_->setIconProvider(icons_.get());
-  fs_->setReadOnly(true);
-  fs_->setFilter(QDir::AllDirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
-
   treeModel_ = new FolderTreeProxy(this);
-  treeModel_->setSourceModel(fs_);
-  treeModel_->sort(0);
-  treeModel_->onRename = [this](const QModelIndex &source, const QString &name) { return renameEntry(source, name); };
-  connect(treeModel_, &QAbstractItemModel::rowsInserted, this, [this] {
-    if (!pendingTreeFolder_.isEmpty() && !atDrives_ && pendingTreeFolder_ == directory_)
-      QMetaObject::invokeMethod(this, [this] {
-        if (!pendingTreeFolder_.isEmpty() && pendingTreeFolder_ == directory_) selectTreeFolder(directory_);
-      }, Qt::QueuedConnection);
-  });
-  listModel_ = new FileListProxy(this);
-  listModel_->setSourceModel(fs_);
-  listModel_->onRename = treeModel_->onRename;
+  treeModel_->onRename = [this](const QString &path, const QString &name) { return renameEntry(path, name); };
+  makeFolderModel();
+
+  files_ = new FileListModel(*icons_, this);
+  files_->onRename = treeModel_->onRename;
+  listModel_ = new FileMaskProxy(this);
+  listModel_->setSourceModel(files_);
   drivesModel_ = new DrivesModel(this);
 
   auto *layout = new QHBoxLayout(this);
@@ -140,8 +130,22 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
             if (atDrives_) return;
             sortColumn_ = section;
             sortOrder_ = order;
-            fs_->sort(section, order);
+            files_->sort(section, order);
           });
+  connect(files_, &FileListModel::loaded, this, &PcPanel::listLoaded);
+  // A new reading of the folder keeps the row at the top of the list where it is.
+  connect(files_, &FileListModel::aboutToUpdate, m_LvPCFileList, &PcFileList::holdTopRow);
+  connect(files_, &FileListModel::updated, m_LvPCFileList, &PcFileList::restoreTopRow);
+  connect(files_, &FileListModel::folderLost, this, [this] {
+    // The shown folder went away: its nearest existing parent.
+    if (atDrives_) return;
+    QString up = directory_;
+    while (!QFileInfo(up).isDir() && QFileInfo(up).path() != up) up = QFileInfo(up).path();
+    if (QFileInfo(up).isDir())
+      showFolder(up, true);
+    else
+      showDrives();
+  });
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({kTreeWidth, 400});
 
@@ -167,9 +171,30 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
 }
 
 PcPanel::~PcPanel() {
-  // The model's gathering thread uses the icon provider: the model goes first.
+  // The folder model's gathering thread uses the icon provider: the model
+  // goes first.
   delete fs_;
   fs_ = nullptr;
+}
+
+void PcPanel::makeFolderModel() {
+  QFileSystemModel *old = fs_;
+  fs_ = new QFileSystemModel(this);
+  fs_->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
+  fs_->setIconProvider(icons_.get());
+  fs_->setReadOnly(true);
+  // Folders only: the list reads the files itself.
+  fs_->setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
+  treeLoaded_.clear();
+  connect(fs_, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
+    treeLoaded_.insert(QDir::cleanPath(path));
+    if (!treeTarget_.isEmpty()) openTreeTowards();
+  });
+  treeModel_->setSourceModel(fs_);
+  treeModel_->sort(0);
+  // The model reads a folder on request only once it has a root path.
+  fs_->setRootPath(QStringLiteral("/"));
+  delete old;
 }
 
 void PcPanel::applyTexts(const components::MessageTexts &texts) {
@@ -177,9 +202,8 @@ void PcPanel::applyTexts(const components::MessageTexts &texts) {
   auto t = [&](std::string_view key) { return QString::fromStdString(texts.text(key)); };
   m_PupMuPC->applyTexts(texts);
   if (row_) row_->applyTexts(texts);
-  listModel_->setHeaders({t(keys::kColName), t(keys::kColSize), t(keys::kColType), t(keys::kColModified)});
-  QString unknown = t(keys::kFileType);
-  icons_->setUnknownTypeText(unknown.contains(QLatin1String("%1")) ? unknown : QStringLiteral("%1"));
+  files_->setHeaders({t(keys::kColName), t(keys::kColSize), t(keys::kColType), t(keys::kColModified)});
+  files_->setUnknownTypeText(t(keys::kFileType));
   m_TvPCFolderList->setAccessibleName(t(keys::kFolderTree));
   m_LvPCFileList->setAccessibleName(t(keys::kFileList));
   m_LvPCFileList->report->setAccessibleName(t(keys::kFileList));
@@ -234,8 +258,11 @@ void PcPanel::showFolder(const QString &path, bool moveTree) {
   const bool changed = atDrives_ || dir != directory_;
   atDrives_ = false;
   directory_ = dir;
-  const QModelIndex source = fs_->setRootPath(dir);
-  listModel_->setFolder(dir, source);
+  // The same folder again is read again, keeping the selection.
+  if (dir == files_->folder())
+    files_->reread();
+  else
+    files_->setFolder(dir);
   if (m_LvPCFileList->model() != listModel_) {
     m_LvPCFileList->setModel(listModel_);
     QHeaderView *header = m_LvPCFileList->report->header();
@@ -246,8 +273,11 @@ void PcPanel::showFolder(const QString &path, bool moveTree) {
     QSignalBlocker block(header);
     header->setSortIndicator(sortColumn_, sortOrder_);
   }
-  m_LvPCFileList->setRootIndex(listModel_->folderIndex());
-  if (moveTree) selectTreeFolder(dir);
+  m_LvPCFileList->setRootIndex(QModelIndex());
+  if (moveTree)
+    selectTreeFolder(dir);
+  else
+    treeTarget_.clear();
   updatePathField();
   updateButtons();
   if (changed) emit directoryChanged(dir);
@@ -256,6 +286,8 @@ void PcPanel::showFolder(const QString &path, bool moveTree) {
 void PcPanel::showDrives() {
   const bool changed = !atDrives_;
   atDrives_ = true;
+  treeTarget_.clear();
+  files_->setFolder(QString());
   auto t = [&](std::string_view key) { return QString::fromStdString(texts_->text(key)); };
   DrivesModel::Captions captions{t(keys::kRootFolder), t(keys::kHomeFolder), t(keys::kFreeOf),
                                  {t(keys::kColName), t(keys::kColSize), t(keys::kColType), t(keys::kColModified)}};
@@ -281,13 +313,31 @@ void PcPanel::showDrives() {
 }
 
 void PcPanel::selectTreeFolder(const QString &path) {
-  const QModelIndex node = treeModel_->mapFromSource(fs_->index(path));
-  // The tree shows the folder once the folders above it are read.
-  pendingTreeFolder_ = node.isValid() ? QString() : path;
-  if (!node.isValid()) return;
-  for (QModelIndex p = node.parent(); p.isValid(); p = p.parent()) m_TvPCFolderList->expand(p);
-  m_TvPCFolderList->setCurrentIndex(node);
+  // The tree model reads a folder in the background when asked: the folders
+  // above the target are expanded and asked for, and the tree selects and
+  // shows the target again as each of them arrives, until all have.
+  treeTarget_ = path;
+  openTreeTowards();
+}
+
+void PcPanel::openTreeTowards() {
+  const QModelIndex node = treeModel_->mapFromSource(fs_->index(treeTarget_));
+  if (!node.isValid()) {
+    treeTarget_.clear();
+    return;
+  }
+  bool ready = true;
+  for (QModelIndex up = node.parent(); up.isValid(); up = up.parent()) {
+    m_TvPCFolderList->expand(up);
+    const QModelIndex source = treeModel_->mapToSource(up);
+    if (treeLoaded_.contains(fs_->filePath(source))) continue;
+    ready = false;
+    if (fs_->canFetchMore(source)) fs_->fetchMore(source);
+  }
+  if (m_TvPCFolderList->currentIndex() != node) m_TvPCFolderList->setCurrentIndex(node);
   m_TvPCFolderList->scrollTo(node);
+  // Once everything above the folder is in place, the tree stays as it is.
+  if (ready) treeTarget_.clear();
 }
 
 void PcPanel::onTreeCurrentChanged(const QModelIndex &current) {
@@ -297,20 +347,11 @@ void PcPanel::onTreeCurrentChanged(const QModelIndex &current) {
 }
 
 void PcPanel::refresh() {
-  // A fresh model reads everything again; the tree opens the shown folder.
+  // A fresh folder model reads the tree again; the list reads its folder
+  // again and keeps what stays selected.
   const bool drives = atDrives_;
   const QString dir = directory_;
-  QFileSystemModel *old = fs_;
-  fs_ = new QFileSystemModel(this);
-  fs_->setOption(QFileSystemModel::DontUseCustomDirectoryIcons);
-  fs_->setIconProvider(icons_.get());
-  fs_->setReadOnly(true);
-  fs_->setFilter(old->filter());
-  treeModel_->setSourceModel(fs_);
-  treeModel_->sort(0);
-  listModel_->setSourceModel(fs_);
-  delete old;
-  fs_->sort(sortColumn_, sortOrder_);
+  makeFolderModel();
   atDrives_ = true;  // so that the folder is shown again in any case
   if (drives || dir.isEmpty() || !QFileInfo(dir).isDir()) {
     showDrives();
@@ -368,7 +409,7 @@ void PcPanel::onFilterEnter() {
 QString PcPanel::pathOf(const QModelIndex &listIndex) const {
   if (!listIndex.isValid()) return {};
   if (atDrives_) return drivesModel_->path(listIndex.row());
-  return fs_->filePath(listModel_->mapToSource(listIndex.siblingAtColumn(0)));
+  return listIndex.siblingAtColumn(0).data(FileListModel::kPathRole).toString();
 }
 
 QStringList PcPanel::selectedFiles() const {
@@ -453,21 +494,21 @@ void PcPanel::OnBtnNewFolderClick() {
   m_TvPCFolderList->edit(node);
 }
 
-bool PcPanel::renameEntry(const QModelIndex &sourceIndex, const QString &newName) {
-  const QString old = QDir::cleanPath(fs_->filePath(sourceIndex));
-  const bool isDir = fs_->isDir(sourceIndex);
+QString PcPanel::renameEntry(const QString &path, const QString &newName) {
+  const QString old = QDir::cleanPath(path);
+  const bool isDir = QFileInfo(old).isDir();
   const QString renamed = ops_->rename(old, newName);
-  if (renamed.isEmpty() || renamed == old) return false;
+  if (renamed.isEmpty() || renamed == old) return {};
   const QString oldCanonical = canonicalPath(QFileInfo(old).path()) + QLatin1Char('/') + QFileInfo(old).fileName();
   if (isDir && isSameOrBelow(directory_, oldCanonical)) {
     // The shown folder (or one above it) has a new name: the list and the
     // tree follow, once the edit is over.
     const QString moved = canonicalPath(renamed) + directory_.mid(oldCanonical.size());
     QMetaObject::invokeMethod(this, [this, moved] { showFolder(moved, true); }, Qt::QueuedConnection);
-  } else {
+  } else if (QFileInfo(renamed).isDir()) {
     fs_->index(renamed);
   }
-  return true;
+  return renamed;
 }
 
 void PcPanel::OnBtnFileViewStyleClick() {
@@ -502,13 +543,20 @@ void PcPanel::OnBtnFilePasteClick() {
       ops_->transfer(clipboard_, directory_, clipboardMove_ ? FileOps::Mode::Move : FileOps::Mode::Copy);
   // Moved files are no longer where they were remembered.
   if (clipboardMove_) clipboard_.clear();
-  for (const QString &path : result.created) fs_->index(path);
+  showCreated(result.created, directory_);
 }
 
 FileOps::Result PcPanel::copyInto(const QStringList &paths, const QString &dir) {
   FileOps::Result result = ops_->transfer(paths, dir, FileOps::Mode::Copy);
-  for (const QString &path : result.created) fs_->index(path);
+  showCreated(result.created, dir);
   return result;
+}
+
+void PcPanel::showCreated(const QStringList &created, const QString &dir) {
+  // The watchers would notice too; this shows the result at once.
+  for (const QString &path : created)
+    if (QFileInfo(path).isDir()) fs_->index(path);
+  if (!atDrives_ && canonicalPath(dir) == directory_) files_->reread();
 }
 
 void PcPanel::OnPupPCRenameClick() {
@@ -543,7 +591,7 @@ void PcPanel::OnPupPCEraseClick() {
   if (atDrives_ || playersBusy()) return;
   const QStringList files = selectedFiles();
   if (files.isEmpty()) return;
-  ops_->eraseFiles(files);
+  if (!ops_->eraseFiles(files).isEmpty()) files_->reread();
 }
 
 void PcPanel::OnPupPCSelectAllClick() { m_LvPCFileList->view()->selectAll(); }

@@ -6,6 +6,7 @@
 // the players, the recorder or the drag formats.
 #pragma once
 
+#include <QSet>
 #include <QSplitter>
 #include <QStringList>
 #include <QTreeView>
@@ -32,7 +33,8 @@ class PcToolRow;
 class PcMenu;
 class PcIconProvider;
 class FolderTreeProxy;
-class FileListProxy;
+class FileListModel;
+class FileMaskProxy;
 class DrivesModel;
 
 class PcPanel : public QWidget, private FileOpsUi {
@@ -108,6 +110,8 @@ class PcPanel : public QWidget, private FileOpsUi {
   void recordingsDropped();
   void directoryChanged(const QString &path);
   void selectionChanged();
+  // The list's folder has been read (again): every file is listed, in order.
+  void listLoaded();
 
  public slots:
   void OnBtnOneLevelUpClick();
@@ -138,9 +142,12 @@ class PcPanel : public QWidget, private FileOpsUi {
               const QString &name) override;
   components::JobUi *job() override { return jobUi_; }
 
+  void makeFolderModel();
   void showFolder(const QString &path, bool moveTree);
   void showDrives();
   void selectTreeFolder(const QString &path);
+  void openTreeTowards();
+  void showCreated(const QStringList &created, const QString &dir);
   void updatePathField();
   void updateButtons();
   void openIndex(const QModelIndex &index);
@@ -148,7 +155,7 @@ class PcPanel : public QWidget, private FileOpsUi {
   QString focusedFile() const;
   bool playersBusy() const { return playersActive && playersActive(); }
   bool isRecording() const { return recording && recording(); }
-  bool renameEntry(const QModelIndex &sourceIndex, const QString &newName);
+  QString renameEntry(const QString &path, const QString &newName);
   void onTreeCurrentChanged(const QModelIndex &current);
   void onFilterEnter();
   void onFilterTextChanged(const QString &text);
@@ -163,16 +170,20 @@ class PcPanel : public QWidget, private FileOpsUi {
   const components::MessageTexts *texts_;
   components::JobUi *jobUi_ = nullptr;
   std::unique_ptr<FileOps> ops_;
-  QFileSystemModel *fs_;
   std::unique_ptr<PcIconProvider> icons_;
+  QFileSystemModel *fs_ = nullptr;  // folders only, for the tree
   FolderTreeProxy *treeModel_;
-  FileListProxy *listModel_;
+  FileListModel *files_;
+  FileMaskProxy *listModel_;
   DrivesModel *drivesModel_;
   PcToolRow *row_ = nullptr;
   QStringList dataFolders_;
 
   QString directory_;
-  QString pendingTreeFolder_;
+  // The folder the tree opens down to while the folders above it are read,
+  // and the folders the tree model has read.
+  QString treeTarget_;
+  QSet<QString> treeLoaded_;
   bool atDrives_ = false;
   bool clipboardFlag_ = false;
   bool clipboardMove_ = false;

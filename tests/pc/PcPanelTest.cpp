@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QCollator>
+#include <QDateTime>
 #include <QDir>
 #include <QDrag>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -18,8 +22,11 @@
 #include <QVBoxLayout>
 #include <deque>
 
+#include "QtPrint.h"
 #include "TempTree.h"
 #include "app/pc/AttributesDialog.h"
+#include "app/pc/FileListModel.h"
+#include "app/pc/FolderReader.h"
 #include "app/pc/PcMenu.h"
 #include "app/pc/PcPanel.h"
 #include "app/pc/PcToolRow.h"
@@ -89,9 +96,7 @@ class PcPanelTest : public testing::Test {
         << panel->m_LvPCFileList->rowCount() << " rows in " << dir.toStdString();
   }
   bool sorted() const {
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const QCollator collator = pc::nameCollator();
     auto *list = panel->m_LvPCFileList;
     QString last;
     for (int r = 0; r < list->rowCount(); ++r) {
@@ -107,6 +112,21 @@ class PcPanelTest : public testing::Test {
     for (int r = 0; r < list->rowCount(); ++r) names << list->model()->index(r, 0, list->rootIndex()).data().toString();
     names.sort(Qt::CaseInsensitive);
     return names;
+  }
+  // The names in the list's order.
+  QStringList inOrder() const {
+    QStringList names;
+    auto *list = panel->m_LvPCFileList;
+    for (int r = 0; r < list->rowCount(); ++r) names << list->model()->index(r, 0, list->rootIndex()).data().toString();
+    return names;
+  }
+  QModelIndex rowOf(const QString &name) const {
+    auto *list = panel->m_LvPCFileList;
+    for (int r = 0; r < list->rowCount(); ++r) {
+      QModelIndex index = list->model()->index(r, 0, list->rootIndex());
+      if (index.data().toString() == name) return index;
+    }
+    return {};
   }
   void enterFilter(const QString &text) {
     row->m_CbFileFilter->setEditText(text);
@@ -226,6 +246,51 @@ TEST_F(PcPanelTest, ARightPressPreparesThePopUpByTheSelection) {
   EXPECT_EQ(panel->selectedFiles().size(), 1);
 }
 
+TEST_F(PcPanelTest, TheTreeOpensDownToADeepFolderAndSelectsIt) {
+  tree.file("a/b/c/memo.wav");
+  // Enough folders beside the target that it lies below the tree's first screen.
+  for (int i = 0; i < 40; ++i) tree.folder(QString("a/b/%1").arg(i, 2, 10, QChar('0')));
+  const QString deep = QFileInfo(tree.path("a/b/c")).canonicalFilePath();
+  auto pathOf = [](const QModelIndex &node) { return node.data(QFileSystemModel::FilePathRole).toString(); };
+  // A window of its own each time: shown first, or (as at start-up) opened
+  // on the folder before it is ever shown.
+  for (bool showFirst : {true, false}) {
+    SCOPED_TRACE(showFirst ? "shown first" : "shown after");
+    QWidget window;
+    window.resize(900, 500);
+    auto *layout = new QVBoxLayout(&window);
+    auto *toolRow = new pc::PcToolRow(texts);
+    auto *opened = new pc::PcPanel(texts);
+    opened->setToolRow(toolRow);
+    layout->addWidget(toolRow);
+    layout->addWidget(opened);
+    QTreeView *treeView = opened->m_TvPCFolderList;
+    auto openedDown = [&] {
+      const QModelIndex node = treeView->currentIndex();
+      if (pathOf(node) != deep || !treeView->selectionModel()->isSelected(node)) return false;
+      for (QModelIndex p = node.parent(); p.isValid(); p = p.parent())
+        if (!treeView->isExpanded(p)) return false;
+      return true;
+    };
+    auto visible = [&] {
+      const QRect rect = treeView->visualRect(treeView->currentIndex());
+      return rect.isValid() && rect.top() >= 0 && rect.bottom() < treeView->viewport()->height();
+    };
+    if (showFirst) window.show();
+    opened->setDirectory(tree.path("a/b/c"));
+    // Each level is read in the background; the tree follows as they arrive.
+    EXPECT_TRUE(waitUntil(openedDown)) << "current: " << pathOf(treeView->currentIndex()).toStdString();
+    if (!showFirst) {
+      waitUntil([] { return false; }, 200);
+      window.show();
+    }
+    EXPECT_TRUE(waitUntil(visible)) << "at " << treeView->visualRect(treeView->currentIndex()).y();
+    EXPECT_TRUE(openedDown());
+    EXPECT_EQ(opened->currentDirectory(), deep);
+    EXPECT_EQ(toolRow->m_EtDirectoryPath->text(), deep + "/");
+  }
+}
+
 TEST_F(PcPanelTest, OneLevelUpFromTheRootReachesDrivesAndBack) {
   tree.file("d/sub/a.wav");
   show(tree.path("d/sub"), 1);
@@ -291,8 +356,8 @@ TEST_F(PcPanelTest, DropsCopyIntoTheFolderUnderThePointer) {
   tree.file("d/two/memo.wav", "old");
   show(tree.path("d"), 0);
   QTreeView *treeView = panel->m_TvPCFolderList;
-  ASSERT_TRUE(waitUntil([&] { return treeView->model()->rowCount(treeView->currentIndex()) == 2; }));
   treeView->expand(treeView->currentIndex());
+  ASSERT_TRUE(waitUntil([&] { return treeView->model()->rowCount(treeView->currentIndex()) == 2; }));
   QModelIndex two = treeView->model()->index(1, 0, treeView->currentIndex());
   ASSERT_EQ(two.data().toString(), "two");
   QPoint at = treeView->visualRect(two).center();
@@ -385,6 +450,124 @@ TEST_F(PcPanelTest, ADragOfSixHundredFilesFillsTheSelectionWithFiveHundred) {
   EXPECT_EQ(items.size(), 500u);
   EXPECT_EQ(names.size(), 600);
   EXPECT_EQ(items.back().first, 499);
+}
+
+TEST_F(PcPanelTest, TheHeaderSortsByEveryColumnAndTheSelectionStays) {
+  const QDateTime base = QDateTime::fromSecsSinceEpoch(1700000000);
+  struct File {
+    const char *name;
+    int size;
+    int minutes;
+  } files[] = {{"a.mp3", 5, 0}, {"Memo 10.wav", 30, 1}, {"Memo 1.dvg", 20, 2}, {"memo 9.wav", 10, 3}, {".notes", 0, 4}};
+  for (const File &f : files) {
+    QFile file(tree.file(QString("d/") + f.name, QByteArray(f.size, 'x')));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(base.addSecs(60 * f.minutes), QFileDevice::FileModificationTime));
+  }
+  show(tree.path("d"), 5);
+  select({rowOf("memo 9.wav").row()});
+  const QStringList selected{panel->currentDirectory() + "/memo 9.wav"};
+  ASSERT_EQ(panel->selectedFiles(), selected);
+
+  struct Case {
+    int column;
+    QStringList ascending;
+  } cases[] = {
+      {0, {".notes", "a.mp3", "Memo 1.dvg", "memo 9.wav", "Memo 10.wav"}},
+      {1, {".notes", "a.mp3", "memo 9.wav", "Memo 1.dvg", "Memo 10.wav"}},
+      // "DVG file", "MP3 audio", the unknown type, "WAV audio"; by name within a type.
+      {2, {"Memo 1.dvg", "a.mp3", ".notes", "memo 9.wav", "Memo 10.wav"}},
+      {3, {"a.mp3", "Memo 10.wav", "Memo 1.dvg", "memo 9.wav", ".notes"}},
+  };
+  QHeaderView *header = panel->m_LvPCFileList->report->header();
+  for (const Case &c : cases) {
+    for (Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
+      header->setSortIndicator(c.column, order);
+      QStringList expected = c.ascending;
+      if (order == Qt::DescendingOrder) std::reverse(expected.begin(), expected.end());
+      EXPECT_EQ(inOrder(), expected) << "column " << c.column << (order == Qt::DescendingOrder ? " down" : " up");
+      EXPECT_EQ(panel->selectedFiles(), selected);
+    }
+  }
+  auto cell = [&](const char *name, int column) { return rowOf(name).siblingAtColumn(column).data().toString(); };
+  EXPECT_EQ(cell("Memo 1.dvg", 2), "DVG file");
+  EXPECT_FALSE(cell(".notes", 2).contains("NOTES")) << "a dot file has no extension";
+  EXPECT_EQ(cell("Memo 10.wav", 1), QLocale().formattedDataSize(30));
+  EXPECT_EQ(cell("a.mp3", 3), QLocale().toString(base, QLocale::ShortFormat));
+}
+
+TEST_F(PcPanelTest, AChangedFolderIsReadAgainKeepingTheSelectionAndTheTopRow) {
+  for (int i = 0; i < 300; ++i) tree.file(QString("d/f%1.wav").arg(i, 3, 10, QChar('0')));
+  show(tree.path("d"), 300);
+  QTreeView *view = panel->m_LvPCFileList->report;
+  select({150, 151});
+  view->selectionModel()->setCurrentIndex(rowOf("f150.wav"), QItemSelectionModel::NoUpdate);
+  view->scrollTo(rowOf("f100.wav"), QAbstractItemView::PositionAtTop);
+  auto top = [&] { return view->indexAt(QPoint(1, 1)).data().toString(); };
+  ASSERT_EQ(top(), "f100.wav");
+
+  // Files go and come above the top row and below it.
+  QSignalSpy loaded(panel, &pc::PcPanel::listLoaded);
+  ASSERT_TRUE(QFile::remove(tree.path("d/f010.wav")));
+  ASSERT_TRUE(QFile::remove(tree.path("d/f020.wav")));
+  tree.file("d/a new.wav");
+  tree.file("d/f999.wav");
+  ASSERT_TRUE(waitUntil([&] {
+    const QStringList names = inOrder();
+    return names.size() == 300 && names.contains("a new.wav") && names.contains("f999.wav") && !names.contains("f010.wav");
+  })) << inOrder().size() << " rows";
+  EXPECT_GE(loaded.count(), 1);
+  EXPECT_TRUE(sorted());
+  const QString d = panel->currentDirectory();
+  EXPECT_EQ(panel->selectedFiles(), (QStringList{d + "/f150.wav", d + "/f151.wav"}));
+  EXPECT_EQ(view->currentIndex().data().toString(), "f150.wav");
+  EXPECT_EQ(top(), "f100.wav");
+}
+
+TEST_F(PcPanelTest, ANewFolderReplacesTheReadingOfTheOldOne) {
+  for (int i = 0; i < 3000; ++i) tree.file(QString("big/memo %1.dvg").arg(i), "");
+  tree.file("small/one.wav");
+  tree.file("small/two.wav");
+  QSignalSpy loaded(panel, &pc::PcPanel::listLoaded);
+  panel->setDirectory(tree.path("big"));
+  panel->setDirectory(tree.path("small"));
+  ASSERT_TRUE(waitUntil([&] { return loaded.count() > 0; }));
+  waitUntil([] { return false; }, 300);
+  EXPECT_EQ(loaded.count(), 1) << "the big folder's read never ends in the list";
+  EXPECT_EQ(inOrder(), (QStringList{"one.wav", "two.wav"}));
+}
+
+TEST_F(PcPanelTest, ARenameInTheListKeepsTheFileSelected) {
+  for (const char *name : {"a.wav", "b.wav", "c.wav"}) tree.file(QString("d/") + name);
+  show(tree.path("d"), 3);
+  select({1});
+  QAbstractItemModel *model = panel->m_LvPCFileList->model();
+  EXPECT_TRUE(model->setData(rowOf("b.wav"), "z.wav"));
+  EXPECT_TRUE(tree.exists("d/z.wav"));
+  EXPECT_FALSE(tree.exists("d/b.wav"));
+  EXPECT_EQ(inOrder(), (QStringList{"a.wav", "c.wav", "z.wav"}));
+  const QStringList selected{panel->currentDirectory() + "/z.wav"};
+  EXPECT_EQ(panel->selectedFiles(), selected);
+
+  // Onto a name that exists: refused, and nothing changes.
+  EXPECT_FALSE(model->setData(rowOf("z.wav"), "a.wav"));
+  EXPECT_EQ(asked.back(), "FM_pc_name_exists");
+  EXPECT_TRUE(tree.exists("d/z.wav"));
+  // The folder's own change notice reads it again: the same.
+  waitUntil([] { return false; }, 2 * pc::FileListModel::kChangeDelayMs + 100);
+  EXPECT_EQ(inOrder(), (QStringList{"a.wav", "c.wav", "z.wav"}));
+  EXPECT_EQ(panel->selectedFiles(), selected);
+}
+
+TEST_F(PcPanelTest, TheListGoesUpWhenItsFolderGoesAway) {
+  tree.file("d/sub/memo.wav");
+  tree.file("d/other.wav");
+  show(tree.path("d/sub"), 1);
+  ASSERT_TRUE(QDir(tree.path("d/sub")).removeRecursively());
+  const QString d = QFileInfo(tree.path("d")).canonicalFilePath();
+  EXPECT_TRUE(waitUntil([&] { return panel->currentDirectory() == d; })) << panel->currentDirectory().toStdString();
+  EXPECT_EQ(row->m_EtDirectoryPath->text(), d + "/");
+  EXPECT_TRUE(waitUntil([&] { return inOrder() == QStringList{"other.wav"}; }));
 }
 
 TEST(AttributesDialog, ShowsTheLinuxMeaning) {

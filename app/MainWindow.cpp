@@ -19,6 +19,7 @@
 
 #include "app/DeviceEvents.h"
 #include "app/Led.h"
+#include "app/PlayerToolbar.h"
 #include "app/QtJobUi.h"
 #include "app/Texts.h"
 
@@ -33,11 +34,14 @@ namespace {
 constexpr int kAutoConnectPeriodMs = 1000;
 constexpr const char *kHelpFileName = "Q417.html";
 
+constexpr int kPcPanelHeight = 270;
+constexpr int kMinPanelHeight = 50;
+
 QFrame *placeholder(const char *name) {
   auto *frame = new QFrame;
   frame->setObjectName(name);
   frame->setFrameShape(QFrame::StyledPanel);
-  frame->setMinimumWidth(50);
+  frame->setMinimumSize(50, kMinPanelHeight);
   return frame;
 }
 
@@ -58,13 +62,7 @@ TFrmMain::TFrmMain(Setup setup) : texts_(setup.texts), ui_(setup.ui), folders_(s
   connect(m_TimUSBAutoConnect, &QTimer::timeout, this, &TFrmMain::OnTimUSBAutoConnectTimer);
 
   buildMenus();
-  m_SplMain = new QSplitter(Qt::Horizontal, this);
-  m_SplMain->setObjectName("m_SplMain");
-  m_SplMain->setChildrenCollapsible(false);
-  m_SplMain->addWidget(placeholder("m_PnlPC"));
-  m_SplMain->addWidget(placeholder("m_PnlFlash"));
-  m_SplMain->setSizes({419, 419});
-  setCentralWidget(m_SplMain);
+  buildBands();
   buildStatusBar();
   applyTexts();
   enableRecorderPanel(false);
@@ -115,6 +113,43 @@ void TFrmMain::buildMenus() {
   connect(m_MuFileExit, &QAction::triggered, this, &TFrmMain::OnMuFileExitClick);
   connect(m_MuHelpHelp, &QAction::triggered, this, &TFrmMain::OnMuHelpHelpClick);
   connect(m_MuHelpInfo, &QAction::triggered, this, &TFrmMain::OnMuHelpInfoClick);
+}
+
+// Top to bottom: the player toolbar, the display strip, the PC tool row and
+// the splitter between the PC panel and the recorder panel.
+void TFrmMain::buildBands() {
+  auto *central = new QWidget(this);
+  central->setObjectName("m_PnlMain");
+  auto *column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  m_MainToolBar = new PlayerToolbar(central);
+  column->addWidget(m_MainToolBar);
+  panel_layer1 = new components::display::DisplayStrip(central);
+  panel_layer1->setObjectName("panel_layer1");
+  panel_layer1->setFixedHeight(components::display::DisplayStrip::kDesignHeight);
+  column->addWidget(panel_layer1);
+  m_ToolRowSlot = new QVBoxLayout;
+  m_ToolRowSlot->setContentsMargins(0, 0, 0, 0);
+  column->addLayout(m_ToolRowSlot);
+  m_SplMain = new QSplitter(Qt::Vertical, central);
+  m_SplMain->setObjectName("Splitter8");
+  m_SplMain->setChildrenCollapsible(false);
+  m_SplMain->setHandleWidth(6);
+  m_SplMain->addWidget(placeholder("m_PnlPC"));
+  m_SplMain->addWidget(placeholder("m_PnlFlash"));
+  m_SplMain->setStretchFactor(1, 1);
+  m_SplMain->setSizes({kPcPanelHeight, kPcPanelHeight});
+  column->addWidget(m_SplMain, 1);
+  setCentralWidget(central);
+}
+
+void TFrmMain::setPcToolRow(QWidget *row) {
+  while (QLayoutItem *item = m_ToolRowSlot->takeAt(0)) {
+    delete item->widget();
+    delete item;
+  }
+  m_ToolRowSlot->addWidget(row);
 }
 
 void TFrmMain::buildStatusBar() {
@@ -188,6 +223,7 @@ void TFrmMain::applyTexts() {
                {m_MuFileSpeed, "FM_PDspeed"},        {m_MuFileExit, "FM_PDexit"},       {m_MnRecorderFormat, "FM_PDflashformat"},
                {m_MuHelpHelp, "FM_PDhelp"},          {m_MuHelpInfo, "FM_PDabout"}};
   for (auto &item : items) item.action->setText(uiText(*texts_, item.key));
+  m_MainToolBar->applyTexts(*texts_);
 }
 
 void TFrmMain::StartLink() { deviceLink_->StartLink(deviceEvents_->window()); }
@@ -198,14 +234,20 @@ void TFrmMain::setConnectionHooks(recorder::ConnectionHooks *hooks) { deviceLink
 
 void TFrmMain::setPcPanel(QWidget *panel) {
   bool enabled = pcPanel()->isEnabled();
+  const QList<int> sizes = m_SplMain->sizes();
   delete m_SplMain->replaceWidget(0, panel);
   panel->setEnabled(enabled);
+  panel->setMinimumHeight(kMinPanelHeight);
+  m_SplMain->setSizes(sizes);
 }
 
 void TFrmMain::setRecorderPanel(QWidget *panel) {
   bool enabled = recorderPanel()->isEnabled();
+  const QList<int> sizes = m_SplMain->sizes();
   delete m_SplMain->replaceWidget(1, panel);
   panel->setEnabled(enabled);
+  panel->setMinimumHeight(kMinPanelHeight);
+  m_SplMain->setSizes(sizes);
 }
 
 QWidget *TFrmMain::pcPanel() const { return m_SplMain->widget(0); }

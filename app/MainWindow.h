@@ -1,7 +1,7 @@
-// TFrmMain: the main window. It holds the widgets of the frame (menus,
-// status bar with the capacity and the two indicators, and a central
-// splitter with the PC side on the left and the recorder side on the
-// right) and forwards to the logic classes; the recorder link runs in
+// TFrmMain: the main window. It holds the widgets of the frame (menus, the
+// player toolbar, the display strip, the PC tool row, the splitter with the
+// PC side above and the recorder side below, and the status bar with the
+// capacity and the two indicators) and forwards to the logic classes; the recorder link runs in
 // recorder::DeviceLink, which reaches the window through DeviceLinkView.
 #pragma once
 
@@ -15,7 +15,10 @@
 #include <filesystem>
 #include <memory>
 
+#include <QVBoxLayout>
+
 #include "app/AppFolders.h"
+#include "components/display/DisplayStrip.h"
 #include "components/texts/MessageTexts.h"
 #include "recorder/DeviceLink.h"
 
@@ -23,6 +26,7 @@ namespace app {
 
 class DeviceEvents;
 class Led;
+class PlayerToolbar;
 class QtJobUi;
 
 class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
@@ -50,9 +54,12 @@ class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
   // The recorder's file system joins the connection sequence through these.
   void setConnectionHooks(recorder::ConnectionHooks *hooks);
 
-  // The central splitter: PC side (index 0), recorder side (index 1). The
-  // panels replace the empty placeholders; the window takes ownership.
+  // The splitter Splitter8: the PC panel above (index 0), the recorder panel
+  // below (index 1). The panels replace the empty placeholders; the window
+  // takes ownership.
   QSplitter *centralSplitter() const { return m_SplMain; }
+  // The PC tool row (Panel_layer2) between the display strip and the panels.
+  void setPcToolRow(QWidget *row);
   void setPcPanel(QWidget *panel);
   void setRecorderPanel(QWidget *panel);
   QWidget *pcPanel() const;
@@ -71,6 +78,10 @@ class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
   const AppFolders &folders() const { return folders_; }
   // The help file: beside the program, else in the installed data folder.
   std::filesystem::path helpFile() const;
+
+  // The player toolbar and the display strip, which playback drives.
+  PlayerToolbar *m_MainToolBar;
+  components::display::DisplayStrip *panel_layer1;
 
   // Menu items.
   QMenu *m_MuFile, *m_MuRecorder, *m_MuHelp;
@@ -107,6 +118,7 @@ class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
 
  private:
   void buildMenus();
+  void buildBands();
   void buildStatusBar();
   void applyTexts();
 
@@ -117,6 +129,7 @@ class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
   DeviceEvents *deviceEvents_;
 
   QSplitter *m_SplMain;
+  QVBoxLayout *m_ToolRowSlot;
   QLabel *m_StatusPanels[4];
   Led *m_LedUSBConnect;
   Led *m_LedFlashIndex;

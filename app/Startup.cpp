@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/ModelDialog.h"
 #include "app/NoticeWindow.h"
+#include "app/PcSide.h"
 #include "app/ProgressWindow.h"
 #include "app/SingleInstance.h"
 #include "app/recorder/RecorderSide.h"
@@ -73,6 +74,7 @@ Quillorn::Outcome Quillorn::start() {
   main_ = std::make_unique<TFrmMain>(TFrmMain::Setup{&texts_, &ui_, options_.io, options_.closeHandle, folders_});
   ui_.setMainWindow(main_.get());
   RecorderSide::install(*main_);
+  PcSide::install(*main_);
   busy_.add(main_.get());
   QObject::connect(instance_.get(), &SingleInstance::raiseRequested, main_.get(), &TFrmMain::OnAnotherCopyStarted);
   // The recorder needs no PC folder: the link starts even when a folder

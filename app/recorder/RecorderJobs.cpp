@@ -58,9 +58,19 @@ void RecorderJobs::OnPupFlashDownClick() {
   selectRow(row);
 }
 
-void RecorderJobs::OnPupFlashUploadClick() {
-  // The PC side's folder is the voice folder until the PC browser shows another.
-  commands_.copyToPc(side_.widget()->selectedRows(), main_.folders().voiceDir);
+void RecorderJobs::OnPupFlashUploadClick() { OnBtnFileToPCClick(); }
+
+void RecorderJobs::OnBtnFileToPCClick() {
+  const std::filesystem::path folder = pcFolder ? pcFolder() : main_.folders().voiceDir;
+  if (folder.empty()) return;  // the PC list shows no folder
+  commands_.copyToPc(side_.widget()->selectedRows(), folder);
+  if (pcFolderChanged) pcFolderChanged();
+}
+
+void RecorderJobs::OnBtnFileToFlashClick(const std::vector<std::filesystem::path> &files) {
+  if (files.empty()) return;
+  commands_.writeFromPc(files);
+  if (pcFolderChanged) pcFolderChanged();
 }
 
 void RecorderJobs::OnMnRecorderFormatClick() { commands_.initialize(); }
@@ -94,9 +104,10 @@ bool RecorderJobs::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::DragMove: {
       auto *drag = static_cast<QDropEvent *>(event);
       const QMimeData *mime = drag->mimeData();
-      // Recordings go to folders and other places in the list; PC files to folders.
+      // Recordings go to folders and other places in the list; PC files to
+      // a folder node or the list (the folder selected in the tree).
       bool fromRecorder = mime->hasFormat(kDragMime);
-      bool fromPc = onTree && mime->hasUrls();
+      bool fromPc = !fromRecorder && mime->hasUrls();
       if (fromRecorder || fromPc) {
         drag->setDropAction(fromRecorder ? Qt::MoveAction : Qt::CopyAction);
         drag->accept();
@@ -144,8 +155,18 @@ bool RecorderJobs::dropOnTree(QDropEvent *event) {
 
 bool RecorderJobs::dropOnList(QDropEvent *event) {
   RecorderPanelWidget *widget = side_.widget();
-  QTreeWidgetItem *item = widget->m_LvFlashFileList->itemAt(event->position().toPoint());
   event->acceptProposedAction();
+  const QMimeData *mime = event->mimeData();
+  if (!mime->hasFormat(kDragMime)) {
+    std::vector<std::filesystem::path> files;
+    for (const QUrl &url : mime->urls())
+      if (url.isLocalFile()) files.emplace_back(url.toLocalFile().toStdString());
+    OnBtnFileToFlashClick(files);
+    side_.logic().dragSelection().clear();
+    widget->m_LvFlashFileList->setFocus();
+    return true;
+  }
+  QTreeWidgetItem *item = widget->m_LvFlashFileList->itemAt(event->position().toPoint());
   if (!item) return true;
   int target = widget->m_LvFlashFileList->indexOfTopLevelItem(item);
   int row = -1;

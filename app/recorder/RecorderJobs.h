@@ -10,6 +10,9 @@
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "recorder/jobs/RecorderCommands.h"
 
@@ -32,10 +35,19 @@ class RecorderJobs : public QObject {
   // MIME type of a drag that starts in the recorder list.
   static constexpr const char *kDragMime = "application/x-quillorn-recorder-drag";
 
+  // The PC side: the folder the PC list shows ("" on its drives level),
+  // and a refresh of the list after recordings were copied into it.
+  std::function<std::filesystem::path()> pcFolder;
+  std::function<void()> pcFolderChanged;
+
   void OnPupFlashEraseClick();
   void OnPupFlashUpClick();
   void OnPupFlashDownClick();
+  // "Upl&oad" and the to-PC button: the selected recordings into the PC list's folder.
   void OnPupFlashUploadClick();
+  void OnBtnFileToPCClick();
+  // The to-recorder button: PC files into the folder selected in the tree.
+  void OnBtnFileToFlashClick(const std::vector<std::filesystem::path> &files);
   void OnMnRecorderFormatClick();
 
  protected:

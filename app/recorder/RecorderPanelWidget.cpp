@@ -1,6 +1,10 @@
 #include "app/recorder/RecorderPanelWidget.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
+#include <QPushButton>
+#include <QStyle>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -37,37 +41,83 @@ RecorderPanelWidget::RecorderPanelWidget(QLabel *status, QProgressBar *gauge, QW
   setObjectName("m_PnlFlash");
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  auto *split = new QSplitter(Qt::Vertical, this);
-  split->setObjectName("m_SplFlash");
-  split->setChildrenCollapsible(false);
-  layout->addWidget(split);
+  layout->setSpacing(0);
+  Splitter5 = new QSplitter(Qt::Horizontal, this);
+  Splitter5->setObjectName("Splitter5");
+  Splitter5->setChildrenCollapsible(false);
+  layout->addWidget(Splitter5);
 
-  m_TvFlashFolderList = new QTreeWidget(split);
+  // The folder panel: a caption bar over the folder tree.
+  m_PnlFlashFolder = new QWidget(Splitter5);
+  m_PnlFlashFolder->setObjectName("m_PnlFlashFolder");
+  m_PnlFlashFolder->setMinimumWidth(kMinTreeWidth);
+  auto *folderLayout = new QVBoxLayout(m_PnlFlashFolder);
+  folderLayout->setContentsMargins(0, 0, 0, 0);
+  folderLayout->setSpacing(0);
+  auto *caption = new QLabel(QStringLiteral("  Voice Folder"), m_PnlFlashFolder);
+  caption->setObjectName("m_LblFlashFolder");
+  caption->setFixedHeight(20);
+  caption->setAutoFillBackground(true);
+  caption->setBackgroundRole(QPalette::Dark);
+  caption->setForegroundRole(QPalette::BrightText);
+  folderLayout->addWidget(caption);
+
+  m_TvFlashFolderList = new QTreeWidget(m_PnlFlashFolder);
   m_TvFlashFolderList->setObjectName("m_TvFlashFolderList");
   m_TvFlashFolderList->setHeaderHidden(true);
   m_TvFlashFolderList->setAccessibleName("Recorder folders");
   m_TvFlashFolderList->setSelectionMode(QAbstractItemView::SingleSelection);
-  m_TvFlashFolderList->viewport()->installEventFilter(this);
   connect(m_TvFlashFolderList, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem *current, QTreeWidgetItem *) { OnTvFlashFolderListChange(current); });
   connect(m_TvFlashFolderList, &QTreeWidget::itemCollapsed, this,
           [this](QTreeWidgetItem *item) { OnTvFlashFolderListCollapsed(item); });
+  folderLayout->addWidget(m_TvFlashFolderList);
 
-  m_LvFlashFileList = new QTreeWidget(split);
+  // The recording list over its tool bar with the two copy buttons.
+  auto *listSide = new QWidget(Splitter5);
+  auto *listLayout = new QVBoxLayout(listSide);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  listLayout->setSpacing(0);
+  m_LvFlashFileList = new QTreeWidget(listSide);
   m_LvFlashFileList->setObjectName("m_LvFlashFileList");
   m_LvFlashFileList->setAccessibleName("Recordings");
   m_LvFlashFileList->setRootIsDecorated(false);
   m_LvFlashFileList->setUniformRowHeights(true);
   m_LvFlashFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_LvFlashFileList->setHeaderLabels({"No/Filename", "Ext", "RecMode", "Size", "Recorded"});
+  m_LvFlashFileList->headerItem()->setTextAlignment(2, Qt::AlignCenter);
   m_LvFlashFileList->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-  m_LvFlashFileList->setColumnWidth(0, 150);
+  m_LvFlashFileList->headerItem()->setTextAlignment(4, Qt::AlignCenter);
+  m_LvFlashFileList->setColumnWidth(0, 151);
   m_LvFlashFileList->setColumnWidth(1, 40);
-  m_LvFlashFileList->setColumnWidth(2, 60);
-  m_LvFlashFileList->setColumnWidth(3, 70);
-  m_LvFlashFileList->installEventFilter(this);
-  m_LvFlashFileList->viewport()->installEventFilter(this);
-  split->setSizes({200, 400});
+  m_LvFlashFileList->setColumnWidth(2, 70);
+  m_LvFlashFileList->setColumnWidth(3, 90);
+  m_LvFlashFileList->header()->setStretchLastSection(true);
+  listLayout->addWidget(m_LvFlashFileList, 1);
+
+  m_PnlFlashFileToolbar = new QWidget(listSide);
+  m_PnlFlashFileToolbar->setObjectName("m_PnlFlashFileToolbar");
+  m_PnlFlashFileToolbar->setFixedHeight(kToolbarHeight);
+  m_BtnFileToFlash = new QPushButton(m_PnlFlashFileToolbar);
+  m_BtnFileToFlash->setObjectName("m_BtnFileToFlash");
+  m_BtnFileToPC = new QPushButton(m_PnlFlashFileToolbar);
+  m_BtnFileToPC->setObjectName("m_BtnFileToPC");
+  for (QPushButton *button : {m_BtnFileToFlash, m_BtnFileToPC}) {
+    button->setFixedSize(kCopyButtonWidth, kToolbarHeight - 4);
+    button->setIconSize(QSize(16, 16));
+  }
+  m_BtnFileToFlash->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  m_BtnFileToPC->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+  listLayout->addWidget(m_PnlFlashFileToolbar);
+
+  Splitter5->setStretchFactor(1, 1);
+  Splitter5->setSizes({210, 628});
+  connect(Splitter5, &QSplitter::splitterMoved, this, [this] { emit treeWidthChanged(treeWidth()); });
+  // Filters only once every widget they look at exists.
+  for (QObject *watched : {static_cast<QObject *>(m_TvFlashFolderList->viewport()),
+                           static_cast<QObject *>(m_LvFlashFileList), static_cast<QObject *>(m_LvFlashFileList->viewport()),
+                           static_cast<QObject *>(m_PnlFlashFileToolbar)})
+    watched->installEventFilter(this);
 
   if (!status_) {
     status_ = new QLabel(this);
@@ -79,6 +129,31 @@ RecorderPanelWidget::RecorderPanelWidget(QLabel *status, QProgressBar *gauge, QW
     layout->addWidget(gauge_);
   }
   rebuildTree({});
+}
+
+int RecorderPanelWidget::treeWidth() const { return Splitter5->sizes().value(0); }
+
+void RecorderPanelWidget::setTreeWidth(int width) {
+  width = std::max(width, kMinTreeWidth);
+  const QList<int> sizes = Splitter5->sizes();
+  if (sizes.size() != 2 || sizes[0] == width) return;
+  Splitter5->setSizes({width, std::max(0, sizes[0] + sizes[1] - width)});
+}
+
+void RecorderPanelWidget::OnPnlFlashFileListResize() {
+  // The to-recorder button sits left of the middle, at least 84 from the
+  // edge; the to-PC button 2 pixels to its right.
+  const int bar = m_PnlFlashFileToolbar->width();
+  const int left = std::max(84, bar / 2 - m_BtnFileToFlash->width() - 2);
+  m_BtnFileToFlash->move(left, 2);
+  m_BtnFileToPC->move(left + m_BtnFileToFlash->width() + 2, 2);
+}
+
+void RecorderPanelWidget::applyHints(const QString &toFlash, const QString &toPc) {
+  m_BtnFileToFlash->setToolTip(toFlash);
+  m_BtnFileToFlash->setAccessibleName(toFlash);
+  m_BtnFileToPC->setToolTip(toPc);
+  m_BtnFileToPC->setAccessibleName(toPc);
 }
 
 QTreeWidgetItem *RecorderPanelWidget::folderItem(int folder) const {
@@ -210,6 +285,7 @@ bool RecorderPanelWidget::OnLvFlashFileListMouseMove(QMouseEvent *event) {
 }
 
 bool RecorderPanelWidget::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == m_PnlFlashFileToolbar && event->type() == QEvent::Resize) OnPnlFlashFileListResize();
   if (watched == m_TvFlashFolderList->viewport() && event->type() == QEvent::MouseButtonPress)
     return OnTvFlashFolderListMouseDown(static_cast<QMouseEvent *>(event)->position().toPoint());
   if (watched == m_LvFlashFileList && event->type() == QEvent::KeyPress) {

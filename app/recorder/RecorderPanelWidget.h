@@ -1,12 +1,16 @@
-// The recorder half of the main window: the folder tree m_TvFlashFolderList
-// and the file list m_LvFlashFileList. It shows what recorder::RecorderPanel
-// decides and forwards the tree and list events to it; status panel 3 and
-// the memory gauge are the main window's, handed in.
+// The recorder half of the main window: the folder panel (a caption bar over
+// the folder tree m_TvFlashFolderList), the splitter Splitter5 and the
+// recording list m_LvFlashFileList over its tool bar with the two copy
+// buttons. It shows what recorder::RecorderPanel decides and forwards the
+// tree and list events to it; status panel 3 and the memory gauge are the
+// main window's, handed in.
 #pragma once
 
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
@@ -22,8 +26,20 @@ class RecorderPanelWidget : public QWidget, public recorder::RecorderPanelView {
   RecorderPanelWidget(QLabel *status, QProgressBar *gauge, QWidget *parent = nullptr);
   void setLogic(recorder::RecorderPanel *logic) { logic_ = logic; }
 
+  QSplitter *Splitter5;
+  QWidget *m_PnlFlashFolder;
   QTreeWidget *m_TvFlashFolderList;
   QTreeWidget *m_LvFlashFileList;
+  QWidget *m_PnlFlashFileToolbar;
+  QPushButton *m_BtnFileToFlash;
+  QPushButton *m_BtnFileToPC;
+
+  // The folder panel's width: the main window keeps it equal to the PC
+  // folder tree's.
+  int treeWidth() const;
+  void setTreeWidth(int width);
+  // The hints (and accessible names) of the two copy buttons.
+  void applyHints(const QString &toFlash, const QString &toPc);
 
   // The item of a folder (1..8), null when the tree has none.
   QTreeWidgetItem *folderItem(int folder) const;
@@ -45,6 +61,9 @@ class RecorderPanelWidget : public QWidget, public recorder::RecorderPanelView {
   int fileRowCount() const override;
   void setTotals(const std::string &statusText, int gaugePercent) override;
 
+ signals:
+  void treeWidthChanged(int width);
+
  public slots:
   // The main window's requests: focus a folder, collapse the tree.
   void focusFolder(int folder);
@@ -60,6 +79,11 @@ class RecorderPanelWidget : public QWidget, public recorder::RecorderPanelView {
   bool OnLvFlashFileListMouseDown(QMouseEvent *event);
   bool OnLvFlashFileListMouseMove(QMouseEvent *event);
   QTreeWidgetItem *makeRow(const recorder::FileRow &row) const;
+  void OnPnlFlashFileListResize();
+
+  static constexpr int kMinTreeWidth = 50;
+  static constexpr int kToolbarHeight = 28;
+  static constexpr int kCopyButtonWidth = 40;
 
   recorder::RecorderPanel *logic_ = nullptr;
   QPointer<QLabel> status_;

@@ -1,0 +1,115 @@
+#include "app/PcSide.h"
+
+#include <QDir>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "app/MainWindow.h"
+#include "app/MessageBox.h"
+#include "app/QtJobUi.h"
+#include "app/Texts.h"
+#include "app/dnd/DragMimeData.h"
+#include "app/pc/PcPanel.h"
+#include "app/pc/PcToolRow.h"
+#include "app/recorder/RecorderJobs.h"
+#include "app/recorder/RecorderPanelWidget.h"
+#include "app/recorder/RecorderSide.h"
+
+namespace app {
+
+namespace {
+constexpr const char *kObjectName = "PcSide";
+
+QString qpath(const std::filesystem::path &p) { return QString::fromStdString(p.string()); }
+}  // namespace
+
+PcSide::PcSide(TFrmMain &main, pc::PcToolRow *row, pc::PcPanel *panel)
+    : QObject(&main), main_(main), row_(row), panel_(panel) {
+  setObjectName(kObjectName);
+}
+
+PcSide *PcSide::install(TFrmMain &main) {
+  if (PcSide *existing = of(main)) return existing;
+  const components::MessageTexts &texts = main.texts();
+  auto *row = new pc::PcToolRow(texts);
+  auto *panel = new pc::PcPanel(texts);
+  panel->setToolRow(row);
+  auto *side = new PcSide(main, row, panel);
+  main.setPcToolRow(row);
+  main.setPcPanel(panel);
+
+  panel->messageBox = [&main](std::string_view caption, std::string_view text, components::MsgKind kind, int buttons,
+                              const std::string &prefix) {
+    return Ext_MessageBox(&main, main.texts(), caption, text, kind, buttons, prefix);
+  };
+  panel->setJobUi(&main.jobUi());
+  panel->setDataFolders({qpath(main.folders().voiceDir), qpath(main.folders().tempDir)});
+  panel->makeDragData = [](const QString &dir, const QStringList &names) {
+    std::vector<std::string> files;
+    for (const QString &name : names) files.push_back(name.toStdString());
+    const std::string folder = dir.toStdString();
+    return dnd::pcDragMimeData(folder, dnd::dragFilesIn(folder, files)).release();
+  };
+  // A voice folder that could not be made has been reported at start-up:
+  // the browser then starts in the home folder.
+  std::error_code ec;
+  const bool voiceReady = std::filesystem::is_directory(main.folders().voiceDir, ec);
+  panel->setDirectory(voiceReady ? qpath(main.folders().voiceDir) : QDir::homePath());
+  side->wireRecorder();
+  side->keepTreeWidthsEqual();
+  return side;
+}
+
+PcSide *PcSide::of(TFrmMain &main) { return main.findChild<PcSide *>(kObjectName, Qt::FindDirectChildrenOnly); }
+
+void PcSide::wireRecorder() {
+  RecorderSide *recorder = RecorderSide::of(main_);
+  if (!recorder) return;
+  RecorderJobs *jobs = recorder->findChild<RecorderJobs *>();
+  RecorderPanelWidget *widget = recorder->widget();
+  pc::PcPanel *panel = panel_;
+
+  panel->isRecorderDrag = [](const QMimeData *mime) { return mime && mime->hasFormat(RecorderJobs::kDragMime); };
+  panel->fillDragSelection = [recorder](const std::vector<std::pair<int, std::string>> &items) {
+    recorder::DragSelection &drag = recorder->logic().dragSelection();
+    drag.clear();
+    drag.sourceFolder = 0;
+    drag.folderAtStart = recorder->logic().selectedFolder();
+    drag.items = items;
+    // A press in the PC list marks the drag as one from the PC.
+    recorder->logic().setCurrentFolder(0);
+  };
+  widget->applyHints(uiText(main_.texts(), "FM_button_toflash"), uiText(main_.texts(), "FM_button_tofile"));
+  if (!jobs) return;
+  jobs->pcFolder = [panel]() -> std::filesystem::path { return panel->currentDirectory().toStdString(); };
+  jobs->pcFolderChanged = [panel] { panel->refresh(); };
+  connect(panel, &pc::PcPanel::recordingsDropped, jobs, [jobs, recorder] {
+    jobs->OnBtnFileToPCClick();
+    recorder->logic().setCurrentFolder(0);
+  });
+  connect(widget->m_BtnFileToPC, &QPushButton::clicked, jobs, &RecorderJobs::OnBtnFileToPCClick);
+  connect(widget->m_BtnFileToFlash, &QPushButton::clicked, jobs, [jobs, panel] {
+    std::vector<std::filesystem::path> files;
+    for (const QString &path : panel->selectedFiles()) files.emplace_back(path.toStdString());
+    jobs->OnBtnFileToFlashClick(files);
+  });
+}
+
+void PcSide::keepTreeWidthsEqual() {
+  RecorderSide *recorder = RecorderSide::of(main_);
+  if (!recorder) return;
+  RecorderPanelWidget *widget = recorder->widget();
+  QSplitter *pcSplitter = panel_->Splitter1;
+  // Both trees start 210 wide; from then on the one moved sets the other.
+  auto pcTreeWidth = [pcSplitter] { return pcSplitter->sizes().value(0); };
+  connect(pcSplitter, &QSplitter::splitterMoved, widget, [widget, pcTreeWidth] { widget->setTreeWidth(pcTreeWidth()); });
+  connect(widget, &RecorderPanelWidget::treeWidthChanged, pcSplitter, [pcSplitter](int width) {
+    const QList<int> sizes = pcSplitter->sizes();
+    if (sizes.size() != 2 || sizes[0] == width) return;
+    QSignalBlocker block(pcSplitter);
+    pcSplitter->setSizes({width, std::max(0, sizes[0] + sizes[1] - width)});
+  });
+}
+
+}  // namespace app

@@ -60,6 +60,7 @@ void FileListModel::setFolder(const QString &dir) {
   folder_ = dir;
   beginResetModel();
   rows_.clear();
+  hidden_.clear();
   pending_.clear();
   endResetModel();
   if (dir.isEmpty()) {
@@ -120,8 +121,12 @@ FileListModel::Row FileListModel::makeRow(FileEntry &&entry) {
 void FileListModel::append(std::vector<FileEntry> &entries, bool sortFirst) {
   std::vector<Row> rows;
   rows.reserve(entries.size());
-  for (FileEntry &e : entries) rows.push_back(makeRow(std::move(e)));
+  for (FileEntry &e : entries) {
+    const bool shown = mask_.matches(e.name);
+    (shown ? rows : hidden_).push_back(makeRow(std::move(e)));
+  }
   entries.clear();
+  if (rows.empty()) return;
   if (sortFirst) {
     const std::vector<int> order = sortedOrder(rows);
     std::vector<Row> sorted;
@@ -150,55 +155,116 @@ void FileListModel::finish(int error) {
 }
 
 void FileListModel::applyReread() {
-  QHash<QString, int> oldRow;
-  oldRow.reserve(qsizetype(rows_.size()));
-  for (size_t r = 0; r < rows_.size(); ++r) oldRow.insert(rows_[r].entry.name, int(r));
-  std::vector<Row> rows;
-  rows.reserve(pending_.size());
-  std::vector<int> oldToNew(rows_.size(), -1);
-  int kept = 0;
+  // Where each name is now: a row (>= 0), or -1 - its place among the
+  // files the mask hides.
+  QHash<QString, int> where;
+  where.reserve(qsizetype(rows_.size() + hidden_.size()));
+  for (size_t r = 0; r < rows_.size(); ++r) where.insert(rows_[r].entry.name, int(r));
+  for (size_t h = 0; h < hidden_.size(); ++h) where.insert(hidden_[h].entry.name, -1 - int(h));
+  // Files that stay are brought up to date in place; new ones are set apart.
+  std::vector<char> keptRow(rows_.size(), 0), keptHidden(hidden_.size(), 0);
+  std::vector<Row> added, hidden;
+  int changedFirst = -1, changedLast = -1;
   for (FileEntry &e : pending_) {
-    auto it = oldRow.constFind(e.name);
-    if (it != oldRow.constEnd() && oldToNew[*it] < 0) {
-      oldToNew[*it] = int(rows.size());
-      ++kept;
+    auto it = where.constFind(e.name);
+    char *kept = it == where.constEnd() ? nullptr : *it >= 0 ? &keptRow[*it] : &keptHidden[-1 - *it];
+    if (!kept || *kept) {
+      const bool shown = mask_.matches(e.name);
+      (shown ? added : hidden).push_back(makeRow(std::move(e)));
+      continue;
     }
-    rows.push_back(makeRow(std::move(e)));
+    *kept = 1;
+    Row &row = *it >= 0 ? rows_[*it] : hidden_[-1 - *it];
+    if (row.entry.size == e.size && row.entry.modifiedMs == e.modifiedMs && row.entry.typeKey == e.typeKey) continue;
+    row.entry.size = e.size;
+    row.entry.modifiedMs = e.modifiedMs;
+    row.entry.typeKey = e.typeKey;
+    row.type = types_.add(e.typeKey);
+    if (*it < 0) continue;
+    changedFirst = changedFirst < 0 ? *it : std::min(changedFirst, *it);
+    changedLast = std::max(changedLast, *it);
   }
   pending_.clear();
+  for (size_t h = 0; h < hidden_.size(); ++h)
+    if (keptHidden[h]) hidden.push_back(std::move(hidden_[h]));
+  hidden_ = std::move(hidden);
 
   emit aboutToUpdate();
-  if (kept == int(rows_.size()) && rows.size() == rows_.size()) {
-    // The same files: sizes, times and types are brought up to date in place.
-    int first = -1, last = -1;
-    for (size_t r = 0; r < rows_.size(); ++r) {
-      Row &now = rows[oldToNew[r]];
-      Row &was = rows_[r];
-      if (now.entry.size == was.entry.size && now.entry.modifiedMs == was.entry.modifiedMs && now.type == was.type)
+  if (changedFirst >= 0) emit dataChanged(index(changedFirst, 0), index(changedLast, kColumns - 1));
+  int runs = 0;
+  for (size_t r = 0; r < keptRow.size(); ++r)
+    if (!keptRow[r] && (r == 0 || keptRow[r - 1])) ++runs;
+  if (size_t(runs) + added.size() <= kFewChanges) {
+    // A few files came or went: rows are removed and inserted where they
+    // belong, which views and selections follow at little cost.
+    for (int r = int(rows_.size()) - 1; r >= 0;) {
+      if (keptRow[r]) {
+        --r;
         continue;
-      was.entry.size = now.entry.size;
-      was.entry.modifiedMs = now.entry.modifiedMs;
-      was.entry.typeKey = now.entry.typeKey;
-      was.type = now.type;
-      if (first < 0) first = int(r);
-      last = int(r);
+      }
+      const int last = r;
+      while (r >= 0 && !keptRow[r]) --r;
+      beginRemoveRows({}, r + 1, last);
+      rows_.erase(rows_.begin() + r + 1, rows_.begin() + last + 1);
+      endRemoveRows();
     }
-    if (first >= 0) emit dataChanged(index(first, 0), index(last, kColumns - 1));
-    resort();
+    resort();  // when new sizes or times moved a file
+    for (int i : sortedOrder(added)) {
+      const auto at = std::upper_bound(rows_.begin(), rows_.end(), added[i],
+                                       [&](const Row &a, const Row &b) { return less(a, b); });
+      const int row = int(at - rows_.begin());
+      beginInsertRows({}, row, row);
+      rows_.insert(at, std::move(added[i]));
+      endInsertRows();
+    }
   } else {
-    // Files came or went: one layout change into the new order.
-    const std::vector<int> order = sortedOrder(rows);
-    std::vector<int> position(rows.size());
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-      position[order[i]] = int(i);
-      sorted.push_back(std::move(rows[order[i]]));
+    // Many changes: one layout change into the new order.
+    std::vector<int> oldToNew(rows_.size(), -1);
+    std::vector<Row> rows;
+    rows.reserve(rows_.size() + added.size());
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      if (!keptRow[r]) continue;
+      oldToNew[r] = int(rows.size());
+      rows.push_back(std::move(rows_[r]));
     }
-    for (int &n : oldToNew)
-      if (n >= 0) n = position[n];
-    relayout(std::move(sorted), oldToNew, false);
+    for (Row &row : added) rows.push_back(std::move(row));
+    relayoutSorted(std::move(rows), oldToNew);
   }
+  emit updated();
+}
+
+void FileListModel::setMask(const QString &mask) {
+  if (mask == mask_.text() && !mask.isEmpty()) return;
+  NameMask next(mask);
+  // The rows that stay keep their order; the files that come are sorted in.
+  std::vector<int> oldToNew(rows_.size(), -1);
+  std::vector<Row> rows, hidden;
+  rows.reserve(rows_.size() + hidden_.size());
+  bool changed = false;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    if (next.matches(rows_[r].entry.name)) {
+      oldToNew[r] = int(rows.size());
+      rows.push_back(std::move(rows_[r]));
+    } else {
+      hidden.push_back(std::move(rows_[r]));
+      changed = true;
+    }
+  }
+  for (Row &row : hidden_) {
+    const bool shown = next.matches(row.entry.name);
+    changed = changed || shown;
+    (shown ? rows : hidden).push_back(std::move(row));
+  }
+  mask_ = std::move(next);
+  hidden_ = std::move(hidden);
+  if (!changed) {
+    rows_ = std::move(rows);
+    return;
+  }
+  // One layout change rather than a removal or an insertion per stretch of
+  // rows, which a list of thousands with a selection pays for dearly.
+  emit aboutToUpdate();
+  relayoutSorted(std::move(rows), oldToNew);
   emit updated();
 }
 
@@ -234,10 +300,8 @@ void FileListModel::sort(int column, Qt::SortOrder order) {
 }
 
 void FileListModel::resort() {
+  if (std::is_sorted(rows_.begin(), rows_.end(), [&](const Row &a, const Row &b) { return less(a, b); })) return;
   const std::vector<int> order = sortedOrder(rows_);
-  bool same = true;
-  for (size_t i = 0; i < order.size() && same; ++i) same = order[i] == int(i);
-  if (same) return;
   std::vector<int> oldToNew(rows_.size());
   std::vector<Row> sorted;
   sorted.reserve(rows_.size());
@@ -245,11 +309,26 @@ void FileListModel::resort() {
     oldToNew[order[i]] = int(i);
     sorted.push_back(std::move(rows_[order[i]]));
   }
-  relayout(std::move(sorted), oldToNew, true);
+  relayout(std::move(sorted), oldToNew);
 }
 
-void FileListModel::relayout(std::vector<Row> rows, const std::vector<int> &oldToNew, bool sortOnly) {
-  const auto hint = sortOnly ? QAbstractItemModel::VerticalSortHint : QAbstractItemModel::NoLayoutChangeHint;
+void FileListModel::relayoutSorted(std::vector<Row> rows, std::vector<int> oldToNew) {
+  const std::vector<int> order = sortedOrder(rows);
+  std::vector<int> position(rows.size());
+  std::vector<Row> sorted;
+  sorted.reserve(rows.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    position[order[i]] = int(i);
+    sorted.push_back(std::move(rows[order[i]]));
+  }
+  for (int &n : oldToNew)
+    if (n >= 0) n = position[n];
+  relayout(std::move(sorted), oldToNew);
+}
+
+void FileListModel::relayout(std::vector<Row> rows, const std::vector<int> &oldToNew) {
+  // Only rows move (or go, or come): selections keep one entry per row.
+  const auto hint = QAbstractItemModel::VerticalSortHint;
   emit layoutAboutToBeChanged({}, hint);
   const QModelIndexList from = persistentIndexList();
   QModelIndexList to;
@@ -326,11 +405,17 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const {
 
 bool FileListModel::setData(const QModelIndex &index, const QVariant &value, int role) {
   if (role != Qt::EditRole || !index.isValid() || index.column() != kName || !onRename) return false;
-  const int r = index.row();
-  const QString newName = value.toString();
-  if (newName == name(r)) return false;
+  int r = index.row();
+  const QString oldName = name(r), newName = value.toString();
+  if (newName == oldName) return false;
   const QString renamed = onRename(path(r), newName);
   if (renamed.isEmpty()) return false;
+  // A message box may have let a new reading of the folder in meanwhile.
+  if (size_t(r) >= rows_.size() || rows_[r].entry.name != oldName) {
+    const auto it = std::find_if(rows_.begin(), rows_.end(), [&](const Row &row) { return row.entry.name == oldName; });
+    if (it == rows_.end()) return true;
+    r = int(it - rows_.begin());
+  }
   // The file keeps its row, and so its place in the selection, under its
   // new name; then it moves to where the name sorts.
   const QString fileName = QFileInfo(renamed).fileName();
@@ -339,24 +424,16 @@ bool FileListModel::setData(const QModelIndex &index, const QVariant &value, int
   row.entry.sortKey = nameCollator().sortKey(fileName);
   row.entry.typeKey = typeKeyOf(QMimeDatabase(), fileName);
   row.type = types_.add(row.entry.typeKey);
+  if (!mask_.matches(fileName)) {
+    beginRemoveRows({}, r, r);
+    hidden_.push_back(std::move(rows_[r]));
+    rows_.erase(rows_.begin() + r);
+    endRemoveRows();
+    return true;
+  }
   emit dataChanged(this->index(r, 0), this->index(r, kColumns - 1));
   if (mode_ == Mode::Idle) resort();
   return true;
-}
-
-// --- FileMaskProxy --------------------------------------------------------------------------
-
-FileMaskProxy::FileMaskProxy(QObject *parent) : QSortFilterProxyModel(parent) {}
-
-void FileMaskProxy::setMask(const QString &mask) {
-  if (mask == mask_.text() && !mask.isEmpty()) return;
-  mask_ = NameMask(mask);
-  invalidateFilter();
-}
-
-bool FileMaskProxy::filterAcceptsRow(int row, const QModelIndex &parent) const {
-  if (parent.isValid()) return false;
-  return mask_.matchesEverything() || mask_.matches(files()->name(row));
 }
 
 }  // namespace pc

@@ -1,15 +1,13 @@
-// The model of the PC file list: the files of one folder with the columns
-// name, size, type and modification time. The folder is read by a
-// FolderReader; its batches are added as they arrive and sorted once the
-// read is complete, so that the window never waits for the folder. The
-// folder is watched and read again when it changes; what is still there
-// keeps its place in selections and views. The mask is applied by a thin
-// proxy (FileMaskProxy) in front of it.
+// The model of the PC file list: the files of one folder that match the
+// mask, with the columns name, size, type and modification time. The folder
+// is read by a FolderReader; its batches are added as they arrive and
+// sorted once the read is complete, so that the window never waits for the
+// folder. The folder is watched and read again when it changes; what is
+// still there keeps its place in selections and views.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QFileSystemWatcher>
-#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <QTimer>
 #include <vector>
@@ -37,6 +35,10 @@ class FileListModel : public QAbstractTableModel {
   // Reads the folder again; the rows of files that stay are kept.
   void reread();
 
+  // The mask (see NameMask); files it hides are kept aside.
+  void setMask(const QString &mask);
+  const NameMask &mask() const { return mask_; }
+
   void setHeaders(const QStringList &headers);
   // The type text of a file whose type is not known ("%1 file").
   void setUnknownTypeText(const QString &text);
@@ -59,6 +61,9 @@ class FileListModel : public QAbstractTableModel {
   static constexpr int kChangeDelayMs = 150;
   // Batches that arrive within this time are added together.
   static constexpr int kDrainDelayMs = 16;
+  // Up to this many files that come and runs of files that go, a new
+  // reading inserts and removes rows; beyond, it changes the layout once.
+  static constexpr size_t kFewChanges = 16;
 
  signals:
   // A read has been applied: every file is listed, in order.
@@ -87,15 +92,18 @@ class FileListModel : public QAbstractTableModel {
   std::vector<int> sortedOrder(const std::vector<Row> &rows) const;
   void resort();
   // Replaces the rows in one layout change; oldToNew gives the new row of
-  // each old one, -1 when it is gone.
-  void relayout(std::vector<Row> rows, const std::vector<int> &oldToNew, bool sortOnly);
+  // each old one, -1 when it is gone. relayoutSorted sorts them first.
+  void relayout(std::vector<Row> rows, const std::vector<int> &oldToNew);
+  void relayoutSorted(std::vector<Row> rows, std::vector<int> oldToNew);
   Row makeRow(FileEntry &&entry);
 
   FolderReader reader_;
   FileTypes types_;
   QString folder_;
   QStringList headers_;
-  std::vector<Row> rows_;
+  std::vector<Row> rows_;    // the files the mask shows, in order
+  std::vector<Row> hidden_;  // the others
+  NameMask mask_;
   std::vector<FileEntry> pending_;
   Mode mode_ = Mode::Idle;
   bool againAfterRead_ = false;
@@ -104,22 +112,6 @@ class FileListModel : public QAbstractTableModel {
   QFileSystemWatcher watcher_;
   QTimer changeTimer_;
   QTimer drainTimer_;
-};
-
-// The files of the list that match the mask.
-class FileMaskProxy : public QSortFilterProxyModel {
-  Q_OBJECT
- public:
-  explicit FileMaskProxy(QObject *parent = nullptr);
-  void setMask(const QString &mask);
-  const NameMask &mask() const { return mask_; }
-  FileListModel *files() const { return static_cast<FileListModel *>(sourceModel()); }
-
- protected:
-  bool filterAcceptsRow(int row, const QModelIndex &parent) const override;
-
- private:
-  NameMask mask_;
 };
 
 }  // namespace pc

@@ -74,8 +74,6 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
 
   files_ = new FileListModel(*icons_, this);
   files_->onRename = treeModel_->onRename;
-  listModel_ = new FileMaskProxy(this);
-  listModel_->setSourceModel(files_);
   drivesModel_ = new DrivesModel(this);
 
   auto *layout = new QHBoxLayout(this);
@@ -106,7 +104,7 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
           [this](const QModelIndex &current) { onTreeCurrentChanged(current); });
 
   m_LvPCFileList = new PcFileList(Splitter1);
-  m_LvPCFileList->setModel(listModel_);
+  m_LvPCFileList->setModel(files_);
   m_LvPCFileList->setMinimumWidth(kMinTreeWidth);
   for (QAbstractItemView *v :
        {static_cast<QAbstractItemView *>(m_LvPCFileList->report), static_cast<QAbstractItemView *>(m_LvPCFileList->icons)}) {
@@ -263,8 +261,8 @@ void PcPanel::showFolder(const QString &path, bool moveTree) {
     files_->reread();
   else
     files_->setFolder(dir);
-  if (m_LvPCFileList->model() != listModel_) {
-    m_LvPCFileList->setModel(listModel_);
+  if (m_LvPCFileList->model() != files_) {
+    m_LvPCFileList->setModel(files_);
     QHeaderView *header = m_LvPCFileList->report->header();
     header->resizeSection(0, 230);
     header->resizeSection(1, 80);
@@ -386,11 +384,11 @@ void PcPanel::updateButtons() {
 // --- Filter ------------------------------------------------------------------------
 
 void PcPanel::setMask(const QString &mask) {
-  listModel_->setMask(mask);
+  files_->setMask(mask);
   updateButtons();
 }
 
-QString PcPanel::mask() const { return listModel_->mask().text(); }
+QString PcPanel::mask() const { return files_->mask().text(); }
 
 void PcPanel::onFilterTextChanged(const QString &text) { setMask(filterMask(text)); }
 

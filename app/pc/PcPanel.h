@@ -34,7 +34,6 @@ class PcMenu;
 class PcIconProvider;
 class FolderTreeProxy;
 class FileListModel;
-class FileMaskProxy;
 class DrivesModel;
 
 class PcPanel : public QWidget, private FileOpsUi {
@@ -174,7 +173,6 @@ class PcPanel : public QWidget, private FileOpsUi {
   QFileSystemModel *fs_ = nullptr;  // folders only, for the tree
   FolderTreeProxy *treeModel_;
   FileListModel *files_;
-  FileMaskProxy *listModel_;
   DrivesModel *drivesModel_;
   PcToolRow *row_ = nullptr;
   QStringList dataFolders_;

@@ -170,7 +170,7 @@ TEST_F(PcPanelTest, TheFilterFieldCompletesAddsOnceAndListsHiddenFiles) {
   EXPECT_EQ(panel->mask(), "*.mp3");
   EXPECT_EQ(combo->findText("*.mp3"), 2) << "at start the list holds it already";
   EXPECT_EQ(combo->count(), start);
-  EXPECT_EQ(listed(), (QStringList{"a.mp3", "B.MP3"}));
+  EXPECT_EQ(inOrder(), (QStringList{"a.mp3", "B.MP3"}));
 
   enterFilter("ogg");
   enterFilter("*.ogg");
@@ -184,11 +184,21 @@ TEST_F(PcPanelTest, TheFilterFieldCompletesAddsOnceAndListsHiddenFiles) {
 
   enterFilter("");
   EXPECT_EQ(combo->currentText(), "*.*");
-  EXPECT_EQ(listed(), (QStringList{".hidden", "a.mp3", "B.MP3", "c.wav", "d.ogg", "README"}));
+  EXPECT_EQ(inOrder(), (QStringList{".hidden", "a.mp3", "B.MP3", "c.wav", "d.ogg", "README"}));
 
   // Typing alone sets the mask from the trimmed text.
   combo->setEditText(" *.wav ");
   EXPECT_EQ(listed(), QStringList{"c.wav"});
+
+  // A new mask keeps the selection of the files it still shows.
+  const QString d = panel->currentDirectory();
+  panel->setMask("*.*");
+  select({rowOf("B.MP3").row(), rowOf("c.wav").row()});
+  panel->setMask("*.mp3");
+  EXPECT_EQ(panel->selectedFiles(), QStringList{d + "/B.MP3"});
+  panel->setMask("*.*");
+  EXPECT_EQ(panel->selectedFiles(), QStringList{d + "/B.MP3"});
+  EXPECT_TRUE(sorted());
 }
 
 TEST_F(PcPanelTest, ARightPressPreparesThePopUpByTheSelection) {

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -333,9 +334,20 @@ void PcPanel::openTreeTowards() {
     if (fs_->canFetchMore(source)) fs_->fetchMore(source);
   }
   if (m_TvPCFolderList->currentIndex() != node) m_TvPCFolderList->setCurrentIndex(node);
-  m_TvPCFolderList->scrollTo(node);
+  showTreeNode(node);
   // Once everything above the folder is in place, the tree stays as it is.
   if (ready) treeTarget_.clear();
+}
+
+void PcPanel::showTreeNode(const QModelIndex &node) {
+  QTreeView *tree = m_TvPCFolderList;
+  tree->scrollTo(node, QAbstractItemView::PositionAtCenter);
+  // A deep folder's name lies right of the narrow tree: the tree moves
+  // sideways to where the folder's level begins.
+  const QRect rect = tree->visualRect(node);
+  QScrollBar *bar = tree->horizontalScrollBar();
+  if (rect.isValid() && (rect.left() < 0 || rect.right() > tree->viewport()->width()))
+    bar->setValue(bar->value() + rect.left() - tree->indentation());
 }
 
 void PcPanel::onTreeCurrentChanged(const QModelIndex &current) {

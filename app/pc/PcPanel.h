@@ -146,6 +146,7 @@ class PcPanel : public QWidget, private FileOpsUi {
   void showDrives();
   void selectTreeFolder(const QString &path);
   void openTreeTowards();
+  void showTreeNode(const QModelIndex &node);
   void showCreated(const QStringList &created, const QString &dir);
   void updatePathField();
   void updateButtons();

@@ -3,6 +3,7 @@
 // drops on the tree and the list, the drag start and the attributes dialog.
 #include <gtest/gtest.h>
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QCollator>
 #include <QDateTime>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -261,9 +263,14 @@ TEST_F(PcPanelTest, TheTreeOpensDownToADeepFolderAndSelectsIt) {
   // Enough folders beside the target that it lies below the tree's first screen.
   for (int i = 0; i < 40; ++i) tree.folder(QString("a/b/%1").arg(i, 2, 10, QChar('0')));
   const QString deep = QFileInfo(tree.path("a/b/c")).canonicalFilePath();
+  QStringList above;  // "/" down to "a/b"
+  for (QString p = QFileInfo(deep).path();; p = QFileInfo(p).path()) {
+    above.prepend(p);
+    if (p == "/") break;
+  }
   auto pathOf = [](const QModelIndex &node) { return node.data(QFileSystemModel::FilePathRole).toString(); };
   // A window of its own each time: shown first, or (as at start-up) opened
-  // on the folder before it is ever shown.
+  // on the folder before it is shown.
   for (bool showFirst : {true, false}) {
     SCOPED_TRACE(showFirst ? "shown first" : "shown after");
     QWidget window;
@@ -275,27 +282,33 @@ TEST_F(PcPanelTest, TheTreeOpensDownToADeepFolderAndSelectsIt) {
     layout->addWidget(toolRow);
     layout->addWidget(opened);
     QTreeView *treeView = opened->m_TvPCFolderList;
-    auto openedDown = [&] {
-      const QModelIndex node = treeView->currentIndex();
-      if (pathOf(node) != deep || !treeView->selectionModel()->isSelected(node)) return false;
-      for (QModelIndex p = node.parent(); p.isValid(); p = p.parent())
-        if (!treeView->isExpanded(p)) return false;
-      return true;
-    };
-    auto visible = [&] {
-      const QRect rect = treeView->visualRect(treeView->currentIndex());
-      return rect.isValid() && rect.top() >= 0 && rect.bottom() < treeView->viewport()->height();
-    };
+    // The tree's model reads each folder in the background.
+    auto *proxy = qobject_cast<QAbstractProxyModel *>(treeView->model());
+    ASSERT_NE(proxy, nullptr);
+    auto *folders = qobject_cast<QFileSystemModel *>(proxy->sourceModel());
+    ASSERT_NE(folders, nullptr);
+    QSet<QString> loaded;
+    QObject::connect(folders, &QFileSystemModel::directoryLoaded, [&](const QString &p) { loaded << QDir::cleanPath(p); });
+
     if (showFirst) window.show();
     opened->setDirectory(tree.path("a/b/c"));
-    // Each level is read in the background; the tree follows as they arrive.
-    EXPECT_TRUE(waitUntil(openedDown)) << "current: " << pathOf(treeView->currentIndex()).toStdString();
-    if (!showFirst) {
-      waitUntil([] { return false; }, 200);
-      window.show();
-    }
-    EXPECT_TRUE(waitUntil(visible)) << "at " << treeView->visualRect(treeView->currentIndex()).y();
-    EXPECT_TRUE(openedDown());
+    if (!showFirst) window.show();
+    ASSERT_TRUE(waitUntil([&] {
+      for (const QString &p : above)
+        if (!loaded.contains(p)) return false;
+      return true;
+    })) << "read: " << loaded.size() << " of " << above.size();
+    waitUntil([] { return false; }, 100);
+
+    // Once the model has read them, the tree shows the folder.
+    const QModelIndex node = treeView->currentIndex();
+    EXPECT_EQ(pathOf(node), deep);
+    EXPECT_TRUE(treeView->selectionModel()->isSelected(node));
+    for (QModelIndex p = node.parent(); p.isValid(); p = p.parent())
+      EXPECT_TRUE(treeView->isExpanded(p)) << pathOf(p).toStdString();
+    const QRect rect = treeView->visualRect(node);
+    EXPECT_TRUE(rect.isValid() && rect.top() >= 0 && rect.bottom() < treeView->viewport()->height())
+        << "at " << rect.y() << " of " << treeView->viewport()->height();
     EXPECT_EQ(opened->currentDirectory(), deep);
     EXPECT_EQ(toolRow->m_EtDirectoryPath->text(), deep + "/");
   }

@@ -85,7 +85,7 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
   Splitter1->setHandleWidth(5);
   layout->addWidget(Splitter1);
 
-  m_TvPCFolderList = new QTreeView(Splitter1);
+  m_TvPCFolderList = new FolderTree(Splitter1);
   m_TvPCFolderList->setObjectName("m_TvPCFolderList");
   m_TvPCFolderList->setModel(treeModel_);
   m_TvPCFolderList->setHeaderHidden(true);
@@ -353,7 +353,26 @@ void PcPanel::showTreeNode(const QModelIndex &node) {
 void PcPanel::onTreeCurrentChanged(const QModelIndex &current) {
   if (!current.isValid()) return;
   const QString path = fs_->filePath(treeModel_->mapToSource(current));
-  if (atDrives_ || canonicalPath(path) != directory_) showFolder(path, false);
+  if (!atDrives_ && canonicalPath(path) == directory_) return;
+  if (m_TvPCFolderList->userMoving() || followTree_ > 0) {
+    showFolder(path, false);
+    return;
+  }
+  // The model moved the tree's current row (a folder beside it came or
+  // went): the list stays, and the tree goes back to the list's folder.
+  if (!repointQueued_) {
+    repointQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          repointQueued_ = false;
+          if (atDrives_ || !treeTarget_.isEmpty()) return;
+          const QModelIndex node = m_TvPCFolderList->currentIndex();
+          if (!node.isValid() || canonicalPath(fs_->filePath(treeModel_->mapToSource(node))) != directory_)
+            selectTreeFolder(directory_);
+        },
+        Qt::QueuedConnection);
+  }
 }
 
 void PcPanel::refresh() {
@@ -498,7 +517,11 @@ void PcPanel::OnBtnNewFolderClick() {
   // edit renames the new folder and never its parent; the list follows
   // the tree's selection into it.
   for (QModelIndex p = node.parent(); p.isValid(); p = p.parent()) m_TvPCFolderList->expand(p);
-  m_TvPCFolderList->setCurrentIndex(node);
+  {
+    ++followTree_;
+    m_TvPCFolderList->setCurrentIndex(node);
+    --followTree_;
+  }
   m_TvPCFolderList->scrollTo(node);
   m_TvPCFolderList->setFocus();
   m_TvPCFolderList->edit(node);

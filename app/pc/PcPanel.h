@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/pc/FileOps.h"
+#include "app/pc/FolderTree.h"
 #include "app/pc/PcFileList.h"
 #include "components/JobUi.h"
 #include "components/texts/MessageTexts.h"
@@ -96,7 +97,7 @@ class PcPanel : public QWidget, private FileOpsUi {
   // The kind a press in the list would choose now.
   int popupKind() const;
 
-  QTreeView *m_TvPCFolderList = nullptr;
+  FolderTree *m_TvPCFolderList = nullptr;
   QSplitter *Splitter1 = nullptr;
   PcFileList *m_LvPCFileList = nullptr;
   PcMenu *m_PupMuPC = nullptr;
@@ -183,6 +184,11 @@ class PcPanel : public QWidget, private FileOpsUi {
   // and the folders the tree model has read.
   QString treeTarget_;
   QSet<QString> treeLoaded_;
+  // The list follows the tree's current folder when the user moves it or
+  // the panel's own code does (followTree_); a move by the model queues a
+  // return of the tree to the list's folder.
+  int followTree_ = 0;
+  bool repointQueued_ = false;
   bool atDrives_ = false;
   bool clipboardFlag_ = false;
   bool clipboardMove_ = false;

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <fstream>
 
@@ -60,7 +62,18 @@ class MainWindow : public testing::Test {
     main->OnTimUSBAutoConnectTimer();
     recorderWidget = app::RecorderSide::of(*main)->widget();
     pc = app::PcSide::of(*main)->panel();
+    // A message no test expects is closed and fails the test, instead of
+    // waiting for an answer that never comes.
+    QObject::connect(&watchdog, &QTimer::timeout, [this] {
+      if (QWidget *modal = QApplication::activeModalWidget()) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        unexpected.push_back(box ? box->text().toStdString() : modal->objectName().toStdString());
+        modal->close();
+      }
+    });
+    watchdog.start(100);
   }
+  ~MainWindow() override { EXPECT_TRUE(unexpected.empty()) << testing::PrintToString(unexpected); }
 
   // Shows a PC folder and waits until its files are listed.
   void showPcFolder(const fs::path &folder, int files) {
@@ -83,6 +96,8 @@ class MainWindow : public testing::Test {
   app::TFrmMain *main = nullptr;
   app::RecorderPanelWidget *recorderWidget = nullptr;
   pc::PcPanel *pc = nullptr;
+  QTimer watchdog;
+  std::vector<std::string> unexpected;
 };
 
 TEST_F(MainWindow, BandsRunTopToBottomAndEveryControlHasAName) {
@@ -124,7 +139,7 @@ TEST_F(MainWindow, TheTwoFolderTreesKeepOneWidth) {
 TEST_F(MainWindow, CopyButtonsMoveFilesBetweenThePcListAndTheRecorder) {
   TempDir folder;
   testsupport::writeFile(folder / "memo.bin", testsupport::pattern(3000, 5));
-  showPcFolder(folder.path(), 1);
+  ASSERT_NO_FATAL_FAILURE(showPcFolder(folder.path(), 1));
   // To the recorder: the PC list's selection into the folder chosen in the tree.
   selectAllPcFiles();
   recorderWidget->m_BtnFileToFlash->click();
@@ -141,7 +156,7 @@ TEST_F(MainWindow, CopyButtonsMoveFilesBetweenThePcListAndTheRecorder) {
 
 TEST_F(MainWindow, RecordingsDroppedOnThePcListAreCopiedIntoItsFolder) {
   TempDir folder;
-  showPcFolder(folder.path(), 0);
+  ASSERT_NO_FATAL_FAILURE(showPcFolder(folder.path(), 0));
   selectRecording(1);
   emit pc->recordingsDropped();
   EXPECT_EQ(testsupport::readFile(folder / "two.TXT"), testsupport::readFile(dir / "two.txt"));

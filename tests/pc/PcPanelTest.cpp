@@ -593,6 +593,32 @@ TEST_F(PcPanelTest, TheListGoesUpWhenItsFolderGoesAway) {
   EXPECT_TRUE(waitUntil([&] { return inOrder() == QStringList{"other.wav"}; }));
 }
 
+TEST_F(PcPanelTest, TheListFollowsTheTreeOnlyWhenTheUserMovesIt) {
+  tree.file("d/m/memo.wav");
+  tree.folder("d/n");
+  show(tree.path("d/m"), 1);
+  const QString m = panel->currentDirectory();
+  QTreeView *treeView = panel->m_TvPCFolderList;
+  auto treePath = [&] {
+    return QFileInfo(treeView->currentIndex().data(QFileSystemModel::FilePathRole).toString()).canonicalFilePath();
+  };
+  ASSERT_TRUE(waitUntil([&] { return treePath() == m && treeView->model()->rowCount(treeView->currentIndex().parent()) == 2; }));
+  const QModelIndex n = treeView->model()->index(1, 0, treeView->currentIndex().parent());
+  ASSERT_EQ(n.data().toString(), "n");
+
+  // The folder model moves the current row when it drops and re-reads a
+  // row (as it does while folders beside it come and go): the list stays,
+  // and the tree returns to the list's folder.
+  treeView->setCurrentIndex(n);
+  EXPECT_EQ(panel->currentDirectory(), m);
+  EXPECT_TRUE(waitUntil([&] { return treePath() == m; })) << treePath().toStdString();
+
+  // A click of the user on the folder beside it moves the list.
+  QTest::mouseClick(treeView->viewport(), Qt::LeftButton, Qt::NoModifier, treeView->visualRect(n).center());
+  EXPECT_EQ(panel->currentDirectory(), QFileInfo(tree.path("d/n")).canonicalFilePath());
+  EXPECT_EQ(treePath(), panel->currentDirectory());
+}
+
 TEST(AttributesDialog, ShowsTheLinuxMeaning) {
   pctest::TempTree tree;
   QString hidden = tree.file(".notes.wav");

@@ -4,6 +4,7 @@
 #include <portaudio.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace components::wave {
@@ -35,6 +36,41 @@ PortAudioSession::~PortAudioSession() {
   Pa_Terminate();
 }
 
-bool PortAudioSession::hasOutputDevice() const { return ok_ && Pa_GetDefaultOutputDevice() != paNoDevice; }
+namespace {
+
+int firstDevice(PaDeviceIndex preferred, bool output) {
+  auto channels = [output](PaDeviceIndex k) {
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(k);
+    return info ? (output ? info->maxOutputChannels : info->maxInputChannels) : 0;
+  };
+  if (preferred != paNoDevice && channels(preferred) > 0) return preferred;
+  PaDeviceIndex count = Pa_GetDeviceCount();
+  for (PaDeviceIndex k = 0; k < count; ++k)
+    if (channels(k) > 0) return k;
+  return -1;
+}
+
+}  // namespace
+
+int PortAudioSession::outputDevice() const { return ok_ ? firstDevice(Pa_GetDefaultOutputDevice(), true) : -1; }
+
+int PortAudioSession::inputDevice() const { return ok_ ? firstDevice(Pa_GetDefaultInputDevice(), false) : -1; }
+
+bool systemHasOutputDevice() { return PortAudioSession().hasOutputDevice(); }
+
+bool systemHasInputDevice() { return PortAudioSession().hasInputDevice(); }
+
+uint32_t chooseDeviceRate(uint32_t streamRate, uint32_t preferred, double deviceDefault,
+                          const std::function<bool(uint32_t)> &takes) {
+  if (preferred != 0 && takes(preferred)) return preferred;
+  if (streamRate != 0 && takes(streamRate)) return streamRate;
+  if (deviceDefault >= 1 && deviceDefault < 1e7) {
+    uint32_t rate = uint32_t(std::lround(deviceDefault));
+    if (takes(rate)) return rate;
+  }
+  for (uint32_t rate : {48000u, 44100u, 96000u, 32000u, 22050u, 16000u, 88200u, 192000u, 11025u, 8000u})
+    if (takes(rate)) return rate;
+  return 0;
+}
 
 }  // namespace components::wave

@@ -2,8 +2,8 @@
 
 #include <portaudio.h>
 
-#include <algorithm>
-#include <cstring>
+#include "CallbackQueue.h"
+#include "OutputRenderer.h"
 
 namespace components::wave {
 
@@ -19,38 +19,53 @@ PaSampleFormat sampleFormat(uint16_t bits) {
 }
 }  // namespace
 
-PortAudioOutput::PortAudioOutput(DoneQueue &queue, BufferListener &listener) : OutputDevice(queue, listener) {}
+PortAudioOutput::PortAudioOutput(DoneQueue &queue, BufferListener &listener)
+    : OutputDevice(queue, listener),
+      queue_(std::make_unique<CallbackQueue>([this](Buffer *buffer) { notifyDone(buffer); })),
+      renderer_(std::make_unique<OutputRenderer>(*queue_)) {}
 
 PortAudioOutput::~PortAudioOutput() { close(); }
 
 bool PortAudioOutput::open(const PcmFormat &format) {
-  if (stream_ || !session_.hasOutputDevice()) return false;
+  if (stream_ || !session_.ok()) return false;
   PaSampleFormat sf = sampleFormat(format.bitsPerSample);
   if (sf == 0 || format.channels == 0 || format.sampleRate == 0) return false;
   PaStreamParameters params{};
-  params.device = Pa_GetDefaultOutputDevice();
-  const PaDeviceInfo *info = Pa_GetDeviceInfo(params.device);
+  params.device = session_.outputDevice();
+  const PaDeviceInfo *info = params.device >= 0 ? Pa_GetDeviceInfo(params.device) : nullptr;
   if (!info) return false;
   params.channelCount = format.channels;
   params.sampleFormat = sf;
   params.suggestedLatency = info->defaultHighOutputLatency;
-  {
-    std::lock_guard lock(mutex_);
-    beginSession();
-    format_ = format;
-    paused_ = false;
-    playedInFront_ = 0;
-  }
-  PaStream *stream = nullptr;
+
   QuietStderr quiet;
-  PaError err = Pa_OpenStream(&stream, nullptr, &params, format.sampleRate, paFramesPerBufferUnspecified, paNoFlag,
-                              &PortAudioOutput::callback, this);
-  if (err != paNoError) return false;
+  // Converted samples reach the device as floats.
+  auto takes = [&](uint32_t rate) {
+    PaStreamParameters p = params;
+    if (rate != format.sampleRate) p.sampleFormat = paFloat32;
+    return Pa_IsFormatSupported(nullptr, &p, rate) == paFormatIsSupported;
+  };
+  const uint32_t rate = chooseDeviceRate(format.sampleRate, preferredRate_, info->defaultSampleRate, takes);
+  if (rate == 0) return false;
+  const bool convert = rate != format.sampleRate;
+  if (convert) params.sampleFormat = paFloat32;
+
+  beginSession();
+  format_ = format;
+  if (!renderer_->prepare(format, rate) || !queue_->start()) return false;
+  PaStream *stream = nullptr;
+  if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, convert ? paDitherOff : paNoFlag,
+                    &PortAudioOutput::callback, renderer_.get()) != paNoError) {
+    queue_->stop();
+    return false;
+  }
   if (Pa_StartStream(stream) != paNoError) {
     Pa_CloseStream(stream);
+    queue_->stop();
     return false;
   }
   stream_ = stream;
+  deviceRate_ = rate;
   return true;
 }
 
@@ -58,69 +73,47 @@ bool PortAudioOutput::isOpen() const { return stream_ != nullptr; }
 
 bool PortAudioOutput::write(Buffer &buffer) {
   if (!stream_) return false;
-  std::lock_guard lock(mutex_);
-  queue_.push_back(&buffer);
+  queue_->push(buffer);
   return true;
 }
 
-void PortAudioOutput::pause() {
-  std::lock_guard lock(mutex_);
-  paused_ = true;
-}
+void PortAudioOutput::pause() { renderer_->setPaused(true); }
 
-void PortAudioOutput::resume() {
-  std::lock_guard lock(mutex_);
-  paused_ = false;
-}
-
-void PortAudioOutput::handBackAll() {
-  for (Buffer *b : queue_) notifyDone(b);
-  queue_.clear();
-  playedInFront_ = 0;
-}
+void PortAudioOutput::resume() { renderer_->setPaused(false); }
 
 void PortAudioOutput::reset() {
-  std::lock_guard lock(mutex_);
-  handBackAll();
+  if (!stream_) return;
+  auto keepOut = queue_->exclude();
+  queue_->handBackAll({});
+  renderer_->restart();
 }
 
 void PortAudioOutput::close() {
-  if (stream_) {
+  if (!stream_) return;
+  {
     QuietStderr quiet;
+    // Returns once the callback has run for the last time.
     Pa_AbortStream(static_cast<PaStream *>(stream_));
     Pa_CloseStream(static_cast<PaStream *>(stream_));
-    stream_ = nullptr;
   }
-  std::lock_guard lock(mutex_);
-  handBackAll();
-  paused_ = false;
+  stream_ = nullptr;
+  {
+    auto keepOut = queue_->exclude();
+    queue_->handBackAll({});
+    renderer_->restart();
+  }
+  queue_->stop();
+  renderer_->release();
+  renderer_->setPaused(false);
+  deviceRate_ = 0;
 }
+
+uint64_t PortAudioOutput::bytesPlayed() const { return renderer_->bytesPlayed(); }
 
 int PortAudioOutput::callback(const void *, void *output, unsigned long frames, const PaStreamCallbackTimeInfo *,
-                              unsigned long,
-                              void *self) {
-  static_cast<PortAudioOutput *>(self)->render(static_cast<uint8_t *>(output), frames);
+                              unsigned long, void *renderer) {
+  static_cast<OutputRenderer *>(renderer)->render(output, frames);
   return paContinue;
-}
-
-void PortAudioOutput::render(uint8_t *out, unsigned long frames) {
-  std::lock_guard lock(mutex_);
-  size_t need = size_t(frames) * format_.blockAlign();
-  while (!paused_ && !queue_.empty() && need > 0) {
-    Buffer *b = queue_.front();
-    size_t n = std::min<size_t>(need, b->length - playedInFront_);
-    std::memcpy(out, b->data + playedInFront_, n);
-    out += n;
-    need -= n;
-    playedInFront_ += uint32_t(n);
-    if (playedInFront_ >= b->length) {
-      queue_.pop_front();
-      playedInFront_ = 0;
-      notifyDone(b);
-    }
-  }
-  // Silence: unsigned 8-bit samples rest at 128.
-  std::memset(out, format_.bitsPerSample == 8 ? 0x80 : 0, need);
 }
 
 }  // namespace components::wave

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "components/wave/OutputGain.h"
+#include "components/wave/Samples.h"
+
 namespace components::wave {
 
 namespace {
@@ -37,6 +40,7 @@ bool VirtualOutput::open(const PcmFormat &format) {
   format_ = format;
   open_ = true;
   paused_ = false;
+  bytesPlayed_ = 0;
   return true;
 }
 
@@ -72,7 +76,23 @@ void VirtualOutput::handBackAll() {
   for (Buffer *b : queue_) notifyDone(b);
   queue_.clear();
   playedInFront_ = 0;
+  bytesPlayed_ = 0;
   ++generation_;
+}
+
+void VirtualOutput::play(Buffer &buffer, uint32_t bytes) {
+  const uint8_t *data = buffer.data + playedInFront_;
+  if (sink_ && bytes > 0) {
+    float gain = outputGain();
+    if (gain != 1.0f) {
+      scaled_.resize(bytes);
+      scaleSamples(data, scaled_.data(), bytes, format_.bitsPerSample, gain);
+      data = scaled_.data();
+    }
+    sink_(data, bytes);
+  }
+  bytesPlayed_ += bytes;
+  playedInFront_ += bytes;
 }
 
 void VirtualOutput::reset() {
@@ -97,9 +117,7 @@ bool VirtualOutput::playNext() {
   std::lock_guard lock(mutex_);
   if (!open_ || paused_ || queue_.empty()) return false;
   Buffer *b = queue_.front();
-  uint32_t rest = b->length - playedInFront_;
-  if (sink_ && rest > 0) sink_(b->data + playedInFront_, rest);
-  bytesPlayed_ += rest;
+  play(*b, b->length - playedInFront_);
   queue_.pop_front();
   playedInFront_ = 0;
   notifyDone(b);
@@ -149,9 +167,7 @@ void VirtualOutput::run() {
       wake_.wait_until(lock, deadline, [&] { return quit_ || paused_ || generation != generation_; });
       if (quit_ || paused_ || generation != generation_) continue;
     }
-    if (sink_ && chunk > 0) sink_(b->data + playedInFront_, chunk);
-    bytesPlayed_ += chunk;
-    playedInFront_ += chunk;
+    play(*b, chunk);
     if (playedInFront_ >= b->length) {
       queue_.pop_front();
       playedInFront_ = 0;

@@ -1,6 +1,7 @@
-// What the MP3 component knows of an MPEG audio file, read by scanning its
-// frames with libmpg123: the main window's MP3 display and the header of an
-// MP3 file written to the recorder both use it.
+// What the MP3 component knows of an MPEG audio file, read by walking every
+// frame header with libmpg123: the main window's MP3 display (through
+// MpegSource) and the header of an MP3 file written to the recorder both use
+// it.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,10 @@ namespace components {
 struct MpegInfo {
   long frames = 0;             // whole frames, gapless trimming off
   double msPerFrame = 0;
-  int bitrateKbps = 0;         // 0 for a variable bit rate
+  int bitrateKbps = 0;         // 0 for a variable bit rate (frames of different rates, or tagged so)
   int channelMode = 0;         // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
   long sampleRate = 0;
+  int channels = 0;            // of the decoded PCM: 1 for single channel, else 2
   int samplesPerFrame = 0;
 
   // Duration in milliseconds, rounded up to whole seconds as the time

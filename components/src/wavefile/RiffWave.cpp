@@ -99,6 +99,14 @@ bool parseWave(std::FILE *file, uint64_t fileSize, WaveLayout &layout, std::stri
       layout.dataOffset = body;
       layout.dataSize = size;
       haveData = true;
+    } else if (std::memcmp(head, "fact", 4) == 0 && fits && size >= 4) {
+      uint8_t count[4];
+      if (!readAt(file, body, count, sizeof count)) {
+        error = "the file cannot be read";
+        return false;
+      }
+      layout.factSamples = le32(count);
+      layout.hasFact = true;
     } else if (!fits) {
       truncated = true;
       break;

@@ -14,6 +14,10 @@ struct WaveLayout {
   WaveFormat format;
   uint64_t dataOffset = 0;
   uint64_t dataSize = 0;
+  // The "fact" chunk's sample count, when one stands before the data: the
+  // true length of a compressed stream whose last block is padded.
+  bool hasFact = false;
+  uint32_t factSamples = 0;
 };
 
 // Reads the chunks of file (fileSize bytes). False with a reason in error.

@@ -60,7 +60,6 @@ void InputCapturer::capture(const void *in, unsigned long frames) {
 
 void InputCapturer::store(const uint8_t *data, size_t bytes) {
   // An empty buffer at the front goes back at once, even with no bytes.
-  uint64_t stored = 0;
   for (;;) {
     CallbackQueue::Entry *entry = queue_.front();
     if (!entry) break;
@@ -68,14 +67,15 @@ void InputCapturer::store(const uint8_t *data, size_t bytes) {
     if (n) std::memcpy(entry->buffer->data + filledInFront_, data, n);
     data += n;
     bytes -= n;
-    stored += n;
     filledInFront_ += uint32_t(n);
+    // Counted before the buffer goes back: an owner never sees a full
+    // buffer ahead of the position.
+    recorded_.fetch_add(n);
     if (filledInFront_ < entry->capacity) break;
     entry->buffer->length = entry->capacity;
     queue_.finishFront();
     filledInFront_ = 0;
   }
-  if (stored) recorded_.fetch_add(stored);
 }
 
 }  // namespace components::wave

@@ -55,7 +55,6 @@ void OutputRenderer::render(void *out, unsigned long frames) {
 void OutputRenderer::renderSamples(uint8_t *out, unsigned long frames) {
   const float gain = outputGain();
   size_t need = size_t(frames) * format_.blockAlign();
-  uint64_t taken = 0;
   while (!paused_.load(std::memory_order_relaxed) && need > 0) {
     CallbackQueue::Entry *entry = queue_.front();
     if (!entry) break;
@@ -63,15 +62,16 @@ void OutputRenderer::renderSamples(uint8_t *out, unsigned long frames) {
     if (n) scaleSamples(entry->buffer->data + playedInFront_, out, n, format_.bitsPerSample, gain);
     out += n;
     need -= n;
-    taken += n;
     playedInFront_ += uint32_t(n);
+    // Counted before the buffer goes back: an owner never sees a played
+    // buffer ahead of the position.
+    played_.fetch_add(n);
     if (playedInFront_ >= entry->capacity) {
       queue_.finishFront();
       playedInFront_ = 0;
     }
   }
   std::memset(out, silenceByte(format_.bitsPerSample), need);
-  if (taken) played_.fetch_add(taken);
 }
 
 void OutputRenderer::pullSource(size_t deviceFramesWanted) {

@@ -166,6 +166,23 @@ TEST_F(MpegOutputTest, SeekWhilePlayingPlaysOn) {
   EXPECT_EQ(stopped, 1);
 }
 
+TEST_F(MpegOutputTest, RefillPlaysOnFromWhereTheOwnerMovedTheSource) {
+  ASSERT_TRUE(out.start());
+  for (int k = 0; k < 4; ++k) ASSERT_TRUE(step());
+  ASSERT_TRUE(out.pause());
+  ASSERT_TRUE(source.seekFrame(90));
+  ASSERT_TRUE(out.refill());
+  queue.dispatch();
+  EXPECT_TRUE(device->paused());
+  EXPECT_EQ(out.playingFrame(), 90);
+  EXPECT_EQ(out.positionMs(), 0u);
+  const size_t before = played.size();
+  ASSERT_TRUE(out.resume());
+  playOut();
+  std::vector<uint8_t> after(played.begin() + std::ptrdiff_t(before), played.end());
+  EXPECT_EQ(after, decodeFrom(mp3, 90));
+}
+
 TEST_F(MpegOutputTest, SeekToTheEndWhilePausedPlaysOutAtResume) {
   ASSERT_TRUE(out.start());
   ASSERT_TRUE(step());

@@ -27,15 +27,18 @@ bool MpegOutput::resume() { return pump_.resume(); }
 bool MpegOutput::seekFrame(long frame) {
   if (!pump_.isStarted() || source_.loadId() != loadId_) return false;
   const bool wasPaused = pump_.isPaused();
+  // Held while the source moves, so that nothing queued plays meanwhile.
   pump_.pause();
-  if (!source_.seekFrame(frame)) {
-    if (!wasPaused) pump_.resume();
-    return false;
-  }
-  baseFrame_ = source_.currentFrame();
-  pump_.discard();
+  const bool moved = source_.seekFrame(frame);
+  if (moved) refill();
   if (!wasPaused) pump_.resume();
-  return true;
+  return moved;
+}
+
+bool MpegOutput::refill() {
+  if (!pump_.isStarted() || source_.loadId() != loadId_) return false;
+  baseFrame_ = source_.currentFrame();
+  return pump_.discard();
 }
 
 uint64_t MpegOutput::positionMs() const {

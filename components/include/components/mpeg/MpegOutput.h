@@ -43,6 +43,9 @@ class MpegOutput {
   // buffer from there; a paused output stays paused, a playing one plays
   // on. The position restarts at 0. False unless started.
   bool seekFrame(long frame);
+  // The same after the owner has moved the source itself: drops the queued
+  // buffers and refills them from the source's current frame.
+  bool refill();
 
   bool isOpen() const { return pump_.isOpen(); }        // from start() until stop()
   bool isStarted() const { return pump_.isStarted(); }  // playing or paused, not played out

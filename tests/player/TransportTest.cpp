@@ -111,6 +111,9 @@ TEST(Transport, PlayWhileAnMp3PlaysRestartsIt) {
   EXPECT_FALSE(rig.events.mpegTimer);
   EXPECT_FALSE(rig.mpeg.isLoaded);
   EXPECT_EQ(rig.p().state().buttons, ButtonState::Idle);
+  // A started event that comes after the stop starts no timer.
+  rig.mpeg.events->started(rig.mpeg.number);
+  EXPECT_FALSE(rig.events.mpegTimer);
 }
 
 TEST(Transport, AVoiceFolderPlaysOnlyVoiceRecordings) {

@@ -39,12 +39,12 @@ class MpegPlayback {
   virtual int bitRateKbps() const = 0;  // 0 for a variable bit rate
   virtual int channelMode() const = 0;  // 0 stereo, 1 joint stereo, 2 dual channel, 3 single channel
   virtual uint64_t currentFrame() const = 0;
-  // Moves the source to a frame (clamped to the file); the output plays on
-  // from there once its queued buffers are discarded and refilled.
+  // Moves the source to a frame (clamped to the file); an open output plays
+  // on from there once refill() has discarded its queued buffers.
   virtual void seekFrame(uint64_t frame) = 0;
 
   // --- The output ---------------------------------------------------------------
-  // Opens the output and starts playing from the source's position; the
+  // Opens the output and plays the loaded file from its first frame; the
   // started event follows. False when the output cannot be opened.
   virtual bool start(uint64_t number) = 0;
   // Closes the output; the stopped event follows.

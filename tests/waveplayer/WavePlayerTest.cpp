@@ -357,7 +357,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"noSampleRate", [](std::vector<uint8_t> &b) { std::fill_n(b.begin() + 24, 4, 0); }},
                       // MPEG audio inside a WAV: a tag nothing here decodes.
                       RefusedCase{"undecodableTag", [](std::vector<uint8_t> &b) { b[20] = 0x55; }},
-                      RefusedCase{"noDataChunk", [](std::vector<uint8_t> &b) { std::copy_n("junk", 4, b.begin() + 36); }}),
+                      RefusedCase{"noDataChunk",
+                                  [](std::vector<uint8_t> &b) { std::copy_n("junk", 4, b.begin() + 36); }}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(WavePlayerTest, NoDeviceRefusesPlay) {

@@ -1,7 +1,6 @@
 #include "components/waveplayer/PlaybackPump.h"
 
 #include <algorithm>
-#include <new>
 
 namespace components {
 

@@ -15,7 +15,7 @@ namespace {
 
 using namespace player;
 
-TEST(ButtonTable, EachStateSetsTheButtonsItNames) {
+TEST(PlayerButtons, EachStateSetsTheButtonsItNames) {
   const std::optional<bool> on = true, off = false, same;
   struct Case {
     ButtonState state;
@@ -32,7 +32,7 @@ TEST(ButtonTable, EachStateSetsTheButtonsItNames) {
   for (const Case &c : cases) EXPECT_EQ(buttonsFor(c.state, c.mode), c.want) << int(c.state) << " mode " << int(c.mode);
 }
 
-TEST(DisplayMath, WaveBitRatePanels) {
+TEST(PlayerDisplayMath, WaveBitRatePanels) {
   struct Case {
     uint32_t rate, bits;
     bool stereo;
@@ -47,7 +47,7 @@ TEST(DisplayMath, WaveBitRatePanels) {
   for (const Case &c : cases) EXPECT_EQ(waveBitRate(c.rate, c.bits, c.stereo), c.want) << c.rate << "/" << c.bits;
 }
 
-TEST(DisplayMath, MpegTotalRoundsUpToWholeSeconds) {
+TEST(PlayerDisplayMath, MpegTotalRoundsUpToWholeSeconds) {
   struct Case {
     uint64_t frames;
     double ms;
@@ -67,7 +67,7 @@ TEST(DisplayMath, MpegTotalRoundsUpToWholeSeconds) {
   EXPECT_EQ(clockFromSeconds(3 * 3600 + 59 * 60 + 7), (Clock{3, 59, 7}));
 }
 
-TEST(DisplayMath, DivisionsByZeroAndSliderBounds) {
+TEST(PlayerDisplayMath, DivisionsByZeroAndSliderBounds) {
   EXPECT_EQ(waveTotalSeconds(160000, 0), 0u);
   EXPECT_EQ(waveTotalSeconds(160000, 16000), 10u);
   EXPECT_EQ(percentOf(5, 0), 0);
@@ -81,7 +81,7 @@ TEST(DisplayMath, DivisionsByZeroAndSliderBounds) {
   EXPECT_EQ(clampPercent(101), 100);
 }
 
-TEST(DiagnosticKeys, CodeCountsOnlyOnFourKeyBoundaries) {
+TEST(PlayerDiagnosticKeys, CodeCountsOnlyOnFourKeyBoundaries) {
   constexpr int kQtKeyReturn = 0x01000004, kQtKeyShift = 0x01000020;
   struct Case {
     const char *what;
@@ -119,7 +119,7 @@ std::vector<uint8_t> sine16(int channels, double freq, double ampLeft, double am
   return pcm;
 }
 
-TEST(Levels, PeaksPerChannelAndTheSpectrumBand) {
+TEST(PlayerLevels, PeaksPerChannelAndTheSpectrumBand) {
   LevelAnalyzer a;
   auto pcm = sine16(2, 1000, 1.0, 0.25, 4000);
   a.feed(pcm.data(), pcm.size(), {2, 8000, 16});
@@ -142,7 +142,7 @@ TEST(Levels, PeaksPerChannelAndTheSpectrumBand) {
   EXPECT_EQ(f.spectrum[7], 0.0f);
 }
 
-TEST(Levels, PeakHoldsASecondThenFalls) {
+TEST(PlayerLevels, PeakHoldsASecondThenFalls) {
   LevelAnalyzer a;
   auto loud = sine16(1, 500, 0.8, 0.8, 800);
   auto soft = sine16(1, 500, 0.2, 0.2, 800);

@@ -11,7 +11,7 @@ namespace {
 using player::ButtonState;
 using player::PlayKind;
 
-TEST(Mpeg, PropertiesOnTheDisplay) {
+TEST(PlayerMpeg, PropertiesOnTheDisplay) {
   struct Case {
     const char *what;
     uint64_t frames;
@@ -21,7 +21,7 @@ TEST(Mpeg, PropertiesOnTheDisplay) {
     const char *kind;
     bool stereo;
   } cases[] = {
-      {"60.000 s", 2500, 24.0, 128, 0, {0, 1, 0}, "MP3", true},
+      {"60.000 s at 48 kHz", 2500, 24.0, 128, 0, {0, 1, 0}, "MP3", true},
       {"60.001 s", 2500, 24.0004, 128, 1, {0, 1, 1}, "MP3", true},
       {"44.1 kHz, just over a minute", 2297, 1152.0 / 44100 * 1000, 64, 3, {0, 1, 1}, "MP3", false},
       {"VBR", 100, 26.0, 0, 0, {0, 0, 3}, "VBR", true},
@@ -45,7 +45,7 @@ TEST(Mpeg, PropertiesOnTheDisplay) {
   }
 }
 
-TEST(Mpeg, AFileThatIsNotMpegAudioIsRefused) {
+TEST(PlayerMpeg, AFileThatIsNotMpegAudioIsRefused) {
   PlayerRig rig;
   rig.mpeg.valid = false;
   rig.temp.write("bad.mp3", "x");
@@ -61,7 +61,7 @@ TEST(Mpeg, AFileThatIsNotMpegAudioIsRefused) {
   EXPECT_EQ(rig.ui().messages.size(), 2u);
 }
 
-TEST(Mpeg, TheTimerShowsTimeEveryFifthTick) {
+TEST(PlayerMpeg, TheTimerShowsTimeEveryFifthTick) {
   PlayerRig rig;
   rig.mpeg.frameCount = 1000;
   rig.temp.write("s.mp3", "x");
@@ -85,7 +85,7 @@ TEST(Mpeg, TheTimerShowsTimeEveryFifthTick) {
   EXPECT_EQ(rig.display.elapsed, (Clock{0, 0, 2}));
 }
 
-TEST(Mpeg, SeekMovesTheSourceAndKeepsThePauseState) {
+TEST(PlayerMpeg, SeekMovesTheSourceAndKeepsThePauseState) {
   PlayerRig rig;
   rig.mpeg.frameCount = 1000;
   rig.mpeg.ms = 26.0;
@@ -111,7 +111,7 @@ TEST(Mpeg, SeekMovesTheSourceAndKeepsThePauseState) {
   EXPECT_EQ(rig.mpeg.starts, 1);
 }
 
-TEST(Wave, BitRatesAndTotals) {
+TEST(PlayerWave, BitRatesAndTotals) {
   struct Case {
     uint32_t rate;
     uint16_t bits, channels;
@@ -145,7 +145,7 @@ TEST(Wave, BitRatesAndTotals) {
   }
 }
 
-TEST(Wave, DisplaySeekPauseAndEnd) {
+TEST(PlayerWave, DisplaySeekPauseAndEnd) {
   PlayerRig rig;
   rig.wave.length = 10000;
   rig.playPc("w.wav");
@@ -173,7 +173,7 @@ TEST(Wave, DisplaySeekPauseAndEnd) {
   EXPECT_FALSE(rig.events.displayTimer);
 }
 
-TEST(Wave, AFileThatCannotBeOpenedIsReportedOnce) {
+TEST(PlayerWave, AFileThatCannotBeOpenedIsReportedOnce) {
   PlayerRig rig;
   rig.wave.canOpen = false;
   rig.playPc("w.wav");

@@ -16,7 +16,7 @@ using player::ButtonState;
 using player::PlayKind;
 using testsupport::pattern;
 
-TEST(PcVoice, ThousandCodedBytesPlayOneSecondInTwoBuffers) {
+TEST(PlayerPcVoice, ThousandCodedBytesPlayOneSecondInTwoBuffers) {
   PlayerRig rig;
   auto data = pattern(1000, 1);
   rig.pcVoiceFile("a.dvg", data);
@@ -50,7 +50,7 @@ TEST(PcVoice, ThousandCodedBytesPlayOneSecondInTwoBuffers) {
   EXPECT_TRUE(rig.ui().messages.empty());
 }
 
-TEST(PcVoice, ShortLastChunkDeliversOnlyItsBytes) {
+TEST(PlayerPcVoice, ShortLastChunkDeliversOnlyItsBytes) {
   PlayerRig rig;
   auto data = pattern(1730, 2);
   rig.pcVoiceFile("b.dvg", data);
@@ -61,7 +61,7 @@ TEST(PcVoice, ShortLastChunkDeliversOnlyItsBytes) {
   EXPECT_TRUE(sameBytes(joined(rig.played), decodeReference(data.data(), data.size())));
 }
 
-TEST(PcVoice, RefusedFiles) {
+TEST(PlayerPcVoice, RefusedFiles) {
   auto headerWithKind = [](uint8_t kind) {
     return [kind](PlayerRig &rig, const std::string &name) {
       fs::path f = rig.pcVoiceFile(name, pattern(600, 3));
@@ -98,7 +98,7 @@ TEST(PcVoice, RefusedFiles) {
   }
 }
 
-TEST(PcVoice, AFileThatShrinksEndsAtTheShortRead) {
+TEST(PlayerPcVoice, AFileThatShrinksEndsAtTheShortRead) {
   PlayerRig rig;
   auto data = pattern(5000, 5);
   fs::path f = rig.pcVoiceFile("s.dvg", data);
@@ -113,7 +113,7 @@ TEST(PcVoice, AFileThatShrinksEndsAtTheShortRead) {
   EXPECT_TRUE(rig.ui().messages.empty());
 }
 
-TEST(PcVoice, AFileThatGoesEndsAfterTheBuffersHeldWithOneMessage) {
+TEST(PlayerPcVoice, AFileThatGoesEndsAfterTheBuffersHeldWithOneMessage) {
   PlayerRig rig;
   rig.pcVoiceFile("g.dvg", pattern(5000, 6));
   rig.playPc("g.dvg");
@@ -126,7 +126,7 @@ TEST(PcVoice, AFileThatGoesEndsAfterTheBuffersHeldWithOneMessage) {
   EXPECT_FALSE(rig.events.displayTimer);
 }
 
-TEST(PcVoice, SeekDiscardsTheQueueAndPlaysFromWholeChunks) {
+TEST(PlayerPcVoice, SeekDiscardsTheQueueAndPlaysFromWholeChunks) {
   PlayerRig rig;
   auto data = pattern(10000, 7);
   rig.pcVoiceFile("k.dvg", data);
@@ -149,7 +149,7 @@ TEST(PcVoice, SeekDiscardsTheQueueAndPlaysFromWholeChunks) {
   EXPECT_TRUE(rig.played.empty());
 }
 
-TEST(PcVoice, DisplayShowsDeliveredTimeAndSlider) {
+TEST(PlayerPcVoice, DisplayShowsDeliveredTimeAndSlider) {
   PlayerRig rig;
   rig.pcVoiceFile("d.dvg", pattern(8000, 8));  // 16 chunks, 8 s
   rig.playPc("d.dvg");

@@ -22,7 +22,7 @@ using recorder::kPageSize;
 using testsupport::pattern;
 
 // A formatted recorder with voice recordings in folder A, and a player over it.
-class RecorderVoice : public ::testing::Test {
+class PlayerRecorderVoice : public ::testing::Test {
  protected:
   void SetUp() override { rig.formatted(); }
 
@@ -53,7 +53,7 @@ class RecorderVoice : public ::testing::Test {
   std::unique_ptr<PlayerRig> players;
 };
 
-TEST_F(RecorderVoice, BlockEdgesDeliverExactlyTheRecording) {
+TEST_F(PlayerRecorderVoice, BlockEdgesDeliverExactlyTheRecording) {
   struct Case {
     const char *what;
     size_t data;     // coded bytes after the 2048-byte header page
@@ -92,7 +92,7 @@ TEST_F(RecorderVoice, BlockEdgesDeliverExactlyTheRecording) {
   EXPECT_TRUE(rig.ui.messages.empty());
 }
 
-TEST_F(RecorderVoice, SeeksClampAndLandOnWholeChunks) {
+TEST_F(PlayerRecorderVoice, SeeksClampAndLandOnWholeChunks) {
   auto data = record(3 * kBlockDataSize, 20);
   const uint64_t d = data.size();
   struct Case {
@@ -115,7 +115,7 @@ TEST_F(RecorderVoice, SeeksClampAndLandOnWholeChunks) {
   }
 }
 
-TEST_F(RecorderVoice, SeekOntoABlockStartReadsThatBlockAtOffsetZero) {
+TEST_F(PlayerRecorderVoice, SeekOntoABlockStartReadsThatBlockAtOffsetZero) {
   // 99 % of this recording is chunk 22016: byte 84 x 131072 of the recording.
   auto data = record(11119200, 21);
   std::vector<uint32_t> reads;
@@ -137,7 +137,7 @@ TEST_F(RecorderVoice, SeekOntoABlockStartReadsThatBlockAtOffsetZero) {
   EXPECT_TRUE(sameBytes(joined(p.played), decodeReference(data.data() + from, data.size() - from)));
 }
 
-TEST_F(RecorderVoice, RefusedDirectoryRecords) {
+TEST_F(PlayerRecorderVoice, RefusedDirectoryRecords) {
   record(1000, 30);                                // one block
   record(kBlockDataSize + 5000, 31);                // two blocks
   auto records = [&]() -> auto & { return rig.v().directory.records(1); };
@@ -192,7 +192,7 @@ TEST_F(RecorderVoice, RefusedDirectoryRecords) {
   }
 }
 
-TEST_F(RecorderVoice, ALostLinkDisconnectsAndReturnsToIdle) {
+TEST_F(PlayerRecorderVoice, ALostLinkDisconnectsAndReturnsToIdle) {
   struct Case {
     const char *what;
     bool noticed;  // the removal is noticed before the next read
@@ -221,7 +221,7 @@ TEST_F(RecorderVoice, ALostLinkDisconnectsAndReturnsToIdle) {
   }
 }
 
-TEST_F(RecorderVoice, PlayingWhileDisconnectedSaysSoOnce) {
+TEST_F(PlayerRecorderVoice, PlayingWhileDisconnectedSaysSoOnce) {
   record(1000, 50);
   rig.v().link.connected = false;
   play(0);
@@ -233,7 +233,7 @@ TEST_F(RecorderVoice, PlayingWhileDisconnectedSaysSoOnce) {
   EXPECT_FALSE(player().p().voiceOutput().active());
 }
 
-TEST_F(RecorderVoice, CommandsDuringARetriedReadWaitForIt) {
+TEST_F(PlayerRecorderVoice, CommandsDuringARetriedReadWaitForIt) {
   // The second block reads damaged three times; each retry lets events run.
   auto data = record(kBlockDataSize + 3000, 60);
   const uint32_t second = [&] {
@@ -274,7 +274,7 @@ TEST_F(RecorderVoice, CommandsDuringARetriedReadWaitForIt) {
   (void)data;
 }
 
-TEST_F(RecorderVoice, ABlockThatStaysDamagedShowsOneMessage) {
+TEST_F(PlayerRecorderVoice, ABlockThatStaysDamagedShowsOneMessage) {
   record(1000, 70);
   rig.io.onRead = [](uint32_t, uint8_t *raw) { raw[recorder::rawSpareOffset(0) + 2] = 0x00; };
   play(0);

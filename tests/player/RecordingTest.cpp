@@ -43,7 +43,7 @@ std::vector<uint8_t> encodedTone(int blocks) {
   return out;
 }
 
-class Recording : public ::testing::Test {
+class PlayerRecording : public ::testing::Test {
  protected:
   void SetUp() override { rig.in->setSource(Tone{}); }
   void recordBuffers(int n) {
@@ -53,7 +53,7 @@ class Recording : public ::testing::Test {
   PlayerRig rig;
 };
 
-TEST_F(Recording, SixBuffersSavedAsMemo) {
+TEST_F(PlayerRecording, SixBuffersSavedAsMemo) {
   rig.p().OnBtnSPRecordClick();
   EXPECT_TRUE(rig.p().state().recording);
   EXPECT_TRUE(rig.p().busy());
@@ -100,7 +100,7 @@ TEST_F(Recording, SixBuffersSavedAsMemo) {
   EXPECT_TRUE(sameBytes(std::vector<uint8_t>(bytes.begin() + 256, bytes.end()), encodedTone(6)));
 }
 
-TEST_F(Recording, PauseAndResume) {
+TEST_F(PlayerRecording, PauseAndResume) {
   rig.p().OnBtnSPRecordClick();
   recordBuffers(2);
   rig.p().OnBtnPauseClick();
@@ -113,7 +113,7 @@ TEST_F(Recording, PauseAndResume) {
   EXPECT_EQ(fs::file_size(temp()), 256u + 3 * 500);
 }
 
-TEST_F(Recording, APartlyFilledLastBufferIsEncodedWhole) {
+TEST_F(PlayerRecording, APartlyFilledLastBufferIsEncodedWhole) {
   rig.p().OnBtnSPRecordClick();
   recordBuffers(1);
   EXPECT_EQ(rig.in->record(3000), 3000u);
@@ -125,7 +125,7 @@ TEST_F(Recording, APartlyFilledLastBufferIsEncodedWhole) {
   EXPECT_EQ(fs::file_size(rig.temp / "part.dvg"), 256u + 2 * 500);
 }
 
-TEST_F(Recording, SaveNeverLosesTheRecording) {
+TEST_F(PlayerRecording, SaveNeverLosesTheRecording) {
   struct Case {
     const char *what;
     std::function<std::optional<fs::path>(testsupport::TempDir &)> choose;
@@ -192,7 +192,7 @@ TEST_F(Recording, SaveNeverLosesTheRecording) {
   }
 }
 
-TEST_F(Recording, ACancelledSaveIsReplacedByTheNextRecording) {
+TEST_F(PlayerRecording, ACancelledSaveIsReplacedByTheNextRecording) {
   rig.p().OnBtnSPRecordClick();
   recordBuffers(3);
   rig.p().OnBtnStopClick();  // no answer: cancelled
@@ -201,7 +201,7 @@ TEST_F(Recording, ACancelledSaveIsReplacedByTheNextRecording) {
   EXPECT_EQ(fs::file_size(temp()), 256u);
 }
 
-TEST_F(Recording, ATemporaryFileThatCannotBeMadeLeavesTheButtons) {
+TEST_F(PlayerRecording, ATemporaryFileThatCannotBeMadeLeavesTheButtons) {
   // A folder of that name with something in it cannot be replaced by a file.
   rig.temp.write("TempRecording.dvg/keep", "x");
   const int calls = rig.buttons.calls;
@@ -214,7 +214,7 @@ TEST_F(Recording, ATemporaryFileThatCannotBeMadeLeavesTheButtons) {
   EXPECT_FALSE(rig.in->isOpen());
 }
 
-TEST_F(Recording, ATemporaryFileThatGoesStopsTheInputUntilStop) {
+TEST_F(PlayerRecording, ATemporaryFileThatGoesStopsTheInputUntilStop) {
   rig.p().OnBtnSPRecordClick();
   recordBuffers(2);
   fs::remove(temp());

@@ -14,7 +14,7 @@ using player::ButtonState;
 using player::PlayKind;
 using testsupport::pattern;
 
-TEST(Transport, PauseAndResumeWithoutReopening) {
+TEST(PlayerTransport, PauseAndResumeWithoutReopening) {
   PlayerRig rig;
   auto data = pattern(5000, 1);
   rig.pcVoiceFile("a.dvg", data);
@@ -38,7 +38,7 @@ TEST(Transport, PauseAndResumeWithoutReopening) {
   EXPECT_FALSE(rig.p().busy());
 }
 
-TEST(Transport, StopIsIdempotent) {
+TEST(PlayerTransport, StopIsIdempotent) {
   PlayerRig rig;
   // While idle: digits and slider to 0, buttons idle.
   rig.p().OnBtnStopClick();
@@ -69,7 +69,7 @@ TEST(Transport, StopIsIdempotent) {
   EXPECT_TRUE(rig.ui().messages.empty());
 }
 
-TEST(Transport, TheLateStopEventOfAnEarlierOutputIsIgnored) {
+TEST(PlayerTransport, TheLateStopEventOfAnEarlierOutputIsIgnored) {
   PlayerRig rig;
   rig.pcVoiceFile("a.dvg", pattern(1000, 3));
   rig.pcVoiceFile("b.dvg", pattern(5000, 4));
@@ -85,7 +85,7 @@ TEST(Transport, TheLateStopEventOfAnEarlierOutputIsIgnored) {
   EXPECT_EQ(rig.p().voiceInfo().dataSize, 5000u);
 }
 
-TEST(Transport, PlayWhileAnMp3PlaysRestartsIt) {
+TEST(PlayerTransport, PlayWhileAnMp3PlaysRestartsIt) {
   PlayerRig rig;
   rig.temp.write("x.mp3", "not read by the fake");
   rig.playPc("x.mp3");
@@ -116,7 +116,7 @@ TEST(Transport, PlayWhileAnMp3PlaysRestartsIt) {
   EXPECT_FALSE(rig.events.mpegTimer);
 }
 
-TEST(Transport, AVoiceFolderPlaysOnlyVoiceRecordings) {
+TEST(PlayerTransport, AVoiceFolderPlaysOnlyVoiceRecordings) {
   jobtest::Rig recorderRig;
   recorderRig.formatted();
   PlayerRig rig({&recorderRig.v()});
@@ -153,7 +153,7 @@ TEST(Transport, AVoiceFolderPlaysOnlyVoiceRecordings) {
   EXPECT_TRUE(rig.ui().messages.empty());
 }
 
-TEST(Transport, WithoutAnOutputDevicePlayOnlySaysSo) {
+TEST(PlayerTransport, WithoutAnOutputDevicePlayOnlySaysSo) {
   PlayerRig rig({nullptr, nullptr, false});
   rig.pcVoiceFile("a.dvg", pattern(1000, 5));
   rig.playPc("a.dvg");
@@ -165,7 +165,7 @@ TEST(Transport, WithoutAnOutputDevicePlayOnlySaysSo) {
   EXPECT_EQ(rig.out->opens, 0);
 }
 
-TEST(Transport, AnOutputThatCannotOpenStopsEverything) {
+TEST(PlayerTransport, AnOutputThatCannotOpenStopsEverything) {
   PlayerRig rig;
   rig.pcVoiceFile("a.dvg", pattern(1000, 6));
   rig.out->refuseOpen = true;
@@ -175,14 +175,14 @@ TEST(Transport, AnOutputThatCannotOpenStopsEverything) {
   EXPECT_EQ(rig.p().state().buttons, ButtonState::Idle);
 }
 
-TEST(Transport, PauseWithNothingPlayingDoesNothing) {
+TEST(PlayerTransport, PauseWithNothingPlayingDoesNothing) {
   PlayerRig rig;
   rig.p().OnBtnPauseClick();
   EXPECT_EQ(rig.buttons.calls, 0);
   EXPECT_FALSE(rig.p().state().paused);
 }
 
-TEST(Transport, TheKeyCodeTogglesTheRetryPanel) {
+TEST(PlayerTransport, TheKeyCodeTogglesTheRetryPanel) {
   PlayerRig rig;
   for (int key : {'q', 'z', 't', 'k'}) rig.p().OnSldPlayPositionKeyDown(key);
   EXPECT_EQ(rig.display.retryPanel, true);

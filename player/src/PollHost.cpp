@@ -113,6 +113,7 @@ PollHost::Result PollHost::record(double seconds) {
       return !rec.inputRunning() || (limit > 0 && rec.bytesRecorded() >= limit);
     });
     r.interrupted = end == PollLoop::End::Interrupted;
+    r.inputStopped = !r.interrupted && !rec.inputRunning();
     player_->OnTimPlayDisplayTimer();
     display_.hold();
     // The time recorded, before what the save has to say.

@@ -201,9 +201,9 @@ class HostVoice : public ::testing::Test {
                               d->setSource([this](uint8_t *p, size_t n) {
                                 for (size_t i = 0; i < n; ++i, ++heardAt)
                                   p[i] = heardAt < heard.size() ? heard[heardAt] : 0;
-                                if (interruptAfter > 0 && heardAt >= interruptAfter) {
-                                  interruptAfter = 0;
-                                  ::kill(::getpid(), SIGINT);
+                                if (actAfter > 0 && heardAt >= actAfter) {
+                                  actAfter = 0;
+                                  act();
                                 }
                               });
                               return d;
@@ -235,7 +235,9 @@ class HostVoice : public ::testing::Test {
   Bytes played;
   Bytes heard;
   size_t heardAt = 0;
-  size_t interruptAfter = 0;
+  // Runs on the input's thread once it has heard actAfter bytes.
+  size_t actAfter = 0;
+  std::function<void()> act;
 };
 
 TEST_F(HostVoice, AVoiceFilePlaysToItsEndWithTheDecodersSamples) {
@@ -301,12 +303,26 @@ TEST_F(HostVoice, ARecordingOfSomeSecondsIsSavedUnderTheChosenName) {
 }
 
 TEST_F(HostVoice, CtrlCEndsARecordingAndSavesIt) {
-  interruptAfter = 8000 * 5;
+  actAfter = 8000 * 5;
+  act = [] { ::kill(::getpid(), SIGINT); };
   auto h = host(saveTo(dir / "stopped.dvg"));
   PollHost::Result r = h->record(0);
   EXPECT_TRUE(r.interrupted);
   EXPECT_TRUE(r.saved);
   EXPECT_GE(fs::file_size(dir / "stopped.dvg"), voice::header::kSize + 4 * voice::kCodedBlockBytes);
+}
+
+TEST_F(HostVoice, AnInputThatStopsEndsTheRecordingWithoutLimit) {
+  // The temporary recording goes away: the next buffer cannot be appended.
+  actAfter = 8000 * 3;
+  act = [this] { fs::remove(dir / "temp" / player::kTempRecordingName); };
+  auto h = host(saveTo(dir / "lost.dvg"));
+  PollHost::Result r = h->record(0);
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.inputStopped);
+  EXPECT_FALSE(r.interrupted);
+  EXPECT_FALSE(r.saved);
+  EXPECT_FALSE(fs::exists(dir / "lost.dvg"));
 }
 
 TEST_F(HostVoice, AFailedSaveKeepsTheRecordingAndSaysSo) {

@@ -83,6 +83,7 @@ class PollHost {
     bool started = false;      // the player took the command (otherwise it refused)
     bool interrupted = false;  // Ctrl-C
     bool saved = false;        // record(): the recording is in the chosen file
+    bool inputStopped = false; // record(): the input stopped by itself (a buffer could not be written)
     int errors = 0;            // error boxes the player showed
   };
 

@@ -7,8 +7,11 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <stdexcept>
 
 #include "testsupport/Files.h"
+#include "testsupport/Process.h"
+#include "testsupport/Tools.h"
 #include "voice/Codec.h"
 #include "voice/VoiceHeader.h"
 
@@ -65,6 +68,42 @@ Bytes codedTone(double seconds) {
   }
   coded.resize(std::min(coded.size(), samples * 2 / voice::kPcmBytesPerCodedByte));
   return coded;
+}
+
+std::vector<int16_t> speech(const fs::path &folder, double seconds) {
+  testsupport::requireTool("espeak-ng");
+  testsupport::requireTool("sox");
+  const fs::path spoken = folder / "spoken.wav", raw = folder / "speech.raw";
+  const std::string text =
+      "The recorder keeps every meeting in its voice folders. Seven silver swans sing softly by the river, "
+      "and the quick brown fox jumps over the lazy dog while the notes are read aloud.";
+  std::string cmd = "espeak-ng -w '" + spoken.string() + "' '" + text + "' && sox '" + spoken.string() +
+                    "' -r 8000 -c 1 -b 16 -e signed-integer -t raw '" + raw.string() + "' repeat 9";
+  auto result = testsupport::runCommand(cmd);
+  if (!result.ok()) throw std::runtime_error("espeak-ng or sox failed: " + result.output);
+  std::vector<int16_t> x = pcmSamples(testsupport::readFile(raw));
+  if (double(x.size()) < seconds * voice::kSampleRate) throw std::runtime_error("the speech is too short");
+  x.resize(size_t(seconds * voice::kSampleRate));
+  return x;
+}
+
+Bytes encode(const std::vector<int16_t> &samples) {
+  Bytes pcm = pcmBytes(samples);
+  pcm.resize((pcm.size() + voice::kPcmBlockBytes - 1) / voice::kPcmBlockBytes * voice::kPcmBlockBytes, 0);
+  voice::EncoderStream encoder;
+  Bytes coded;
+  for (size_t at = 0; at < pcm.size(); at += voice::kPcmBlockBytes) {
+    const uint8_t *c = encoder.encode(pcm.data() + at);
+    coded.insert(coded.end(), c, c + voice::kCodedBlockBytes);
+  }
+  return coded;
+}
+
+std::vector<int16_t> sounding(const std::vector<int16_t> &samples) {
+  std::vector<int16_t> out;
+  for (int16_t v : samples)
+    if (v != 0) out.push_back(v);
+  return out;
 }
 
 Bytes pcmBytes(const std::vector<int16_t> &samples) {

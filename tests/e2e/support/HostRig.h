@@ -68,6 +68,14 @@ Bytes decodeReference(const Bytes &coded);
 // Speech-like coded data: `seconds` of a rising and falling tone mixture,
 // encoded with voice::EncoderStream.
 Bytes codedTone(double seconds);
+// Spoken English of at least `seconds` as 16-bit mono 8000 Hz samples,
+// made with espeak-ng and sox in `folder` (repeated to the length).
+// Throws testsupport::MissingTool when one is not installed.
+std::vector<int16_t> speech(const std::filesystem::path &folder, double seconds);
+// Coded data of samples (whole blocks, the last one filled with silence).
+Bytes encode(const std::vector<int16_t> &samples);
+// The samples that are not silence (exactly 0), in order.
+std::vector<int16_t> sounding(const std::vector<int16_t> &samples);
 // 16-bit mono 8000 Hz samples as bytes and back.
 Bytes pcmBytes(const std::vector<int16_t> &samples);
 std::vector<int16_t> pcmSamples(const Bytes &bytes, size_t from = 0);

@@ -18,7 +18,8 @@ PlaybackPump::PlaybackPump(wave::DoneQueue &queue, DeviceFactory factory, size_t
       poster_(std::make_unique<Poster>(queue, eventListener_)),
       headers_(buffers),
       storage_(buffers),
-      inDevice_(buffers, false) {}
+      inDevice_(buffers, false),
+      dropped_(buffers, false) {}
 
 PlaybackPump::~PlaybackPump() {
   stop();
@@ -43,6 +44,7 @@ bool PlaybackPump::start(const wave::PcmFormat &format, uint32_t bufferBytes) {
     return false;
   }
   ++run_;
+  format_ = format;
   state_ = State::Started;
   paused_ = false;
   feedEnded_ = false;
@@ -51,6 +53,7 @@ bool PlaybackPump::start(const wave::PcmFormat &format, uint32_t bufferBytes) {
     headers_[k] = {};
     headers_[k].data = storage_[k].data();
     inDevice_[k] = false;
+    dropped_[k] = false;
   }
   post(startedEvent_, startedFor_);
   for (size_t k = 0; k < headers_.size(); ++k) refill(k);
@@ -96,8 +99,12 @@ bool PlaybackPump::discard() {
   // refilled there; the idle ones are refilled now. The device's position
   // starts again at 0.
   device_->reset();
-  for (size_t k = 0; k < headers_.size(); ++k)
-    if (!inDevice_[k]) refill(k);
+  for (size_t k = 0; k < headers_.size(); ++k) {
+    if (inDevice_[k])
+      dropped_[k] = true;
+    else
+      refill(k);
+  }
   if (inFlight_ == 0 && !paused_) playedOut();
   return true;
 }
@@ -122,6 +129,7 @@ void PlaybackPump::refill(size_t k) {
     return;
   }
   inDevice_[k] = true;
+  dropped_[k] = false;
   ++inFlight_;
 }
 
@@ -133,6 +141,7 @@ void PlaybackPump::bufferDone(wave::Buffer &buffer) {
   if (!inDevice_[k]) return;
   inDevice_[k] = false;
   --inFlight_;
+  if (tap_ && !dropped_[k] && buffer.length > 0) tap_(buffer.data, buffer.length, format_);
   refill(k);
   if (inFlight_ == 0 && !paused_) playedOut();
 }

@@ -31,6 +31,8 @@ class MpegOutput {
 
   void setOnStarted(std::function<void()> event) { pump_.setOnStarted(std::move(event)); }
   void setOnStopped(std::function<void()> event) { pump_.setOnPlayedOut(std::move(event)); }
+  // Sees the PCM of every buffer that has played (PlaybackPump::setTap).
+  void setTap(PlaybackPump::Tap tap) { pump_.setTap(std::move(tap)); }
 
   // Plays the loaded file from its first frame, stopping what plays first.
   // False when nothing is loaded or the device cannot be opened.

@@ -11,6 +11,9 @@
 // Notifications (started, played out) travel through the same DoneQueue as
 // the buffers and reach their callbacks from dispatch(), after the call that
 // caused them has returned. stop() cancels those not yet delivered.
+//
+// A tap sees the bytes of every buffer that has played, as the device hands
+// it back and before it is refilled (the level meters listen there).
 #pragma once
 
 #include <cstddef>
@@ -35,6 +38,8 @@ class PlaybackPump final : private wave::BufferListener {
   // 0 when the stream has ended.
   using Feed = std::function<size_t(uint8_t *data, size_t capacity)>;
   using Event = std::function<void()>;
+  // The bytes of a buffer that has played; owner's thread, inside dispatch().
+  using Tap = std::function<void(const uint8_t *data, size_t size, const wave::PcmFormat &format)>;
 
   PlaybackPump(wave::DoneQueue &queue, DeviceFactory factory, size_t buffers);
   ~PlaybackPump();
@@ -46,6 +51,8 @@ class PlaybackPump final : private wave::BufferListener {
   // Every buffer has played and the feed has ended (a paused pump waits for
   // resume()). Not sent for stop().
   void setOnPlayedOut(Event event) { onPlayedOut_ = std::move(event); }
+  // Buffers that discard() or stop() take back unplayed are not shown.
+  void setTap(Tap tap) { tap_ = std::move(tap); }
 
   // Stops what plays, opens the device for the format and queues every
   // buffer the feed fills. False when there is no device or it refuses the
@@ -86,6 +93,8 @@ class PlaybackPump final : private wave::BufferListener {
   DeviceFactory factory_;
   Feed feed_;
   Event onStarted_, onPlayedOut_;
+  Tap tap_;
+  wave::PcmFormat format_;
   std::unique_ptr<wave::OutputDevice> device_;
   EventListener eventListener_{*this};
   std::unique_ptr<Poster> poster_;
@@ -93,6 +102,7 @@ class PlaybackPump final : private wave::BufferListener {
   std::vector<wave::Buffer> headers_;  // never resized: the device and the queue hold their addresses
   std::vector<std::vector<uint8_t>> storage_;
   std::vector<bool> inDevice_;  // written and not yet handed back
+  std::vector<bool> dropped_;   // taken back by discard() before it played
   size_t inFlight_ = 0;
   State state_ = State::Closed;
   bool paused_ = false;

@@ -30,6 +30,8 @@ class WavePlayer {
   WavePlayer(wave::DoneQueue &queue, DeviceFactory factory);
 
   void setOnStopped(std::function<void()> event) { pump_.setOnPlayedOut(std::move(event)); }
+  // Sees the PCM of every buffer that has played (PlaybackPump::setTap).
+  void setTap(PlaybackPump::Tap tap) { pump_.setTap(std::move(tap)); }
 
   // Closes what is open, then opens the file at its start. False, with the
   // reason in error, when the file cannot be read or decoded.

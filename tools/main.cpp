@@ -39,6 +39,8 @@ void usage(FILE *out) {
   std::fprintf(out, "usage: q417 [--image PATH] COMMAND [ARGS...]\n\ncommands:\n");
   for (auto &c : tool::commands()) std::fprintf(out, "  %-10s %s\n             %s\n", c.name, c.usage, c.help);
   std::fprintf(out, "\nThe image defaults to $Q417_IMAGE; faults come from $Q417IO_FAULTS.\n");
+  std::fprintf(out, "play and record use the default sound output and input, show the running time on standard\n"
+                    "error and stop at Ctrl-C.\n");
 }
 
 }  // namespace

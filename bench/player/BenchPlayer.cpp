@@ -13,18 +13,11 @@
 
 namespace benchplayer {
 
-WorkDir::WorkDir() : path_(fs::temp_directory_path() / ("quillorn-bench-player-" + std::to_string(::getpid()))) {
-  fs::create_directories(path_);
+fs::path folderIn(const WorkDir &dir, const std::string &name) {
+  fs::path folder = dir / name;
+  fs::create_directories(folder);
+  return folder;
 }
-
-WorkDir::~WorkDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
-bool run(const std::string &command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-bool haveTool(const std::string &name) { return run("command -v " + name); }
 
 std::vector<uint8_t> codedSpeech(const WorkDir &dir, double seconds) {
   const fs::path spoken = dir / "spoken.wav", raw = dir / "speech.raw";

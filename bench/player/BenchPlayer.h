@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchAudio.h"
 #include "RealTimeOutput.h"
 #include "components/ScriptedJobUi.h"
 #include "components/wave/VirtualOutput.h"
@@ -26,24 +27,15 @@ namespace benchplayer {
 namespace fs = std::filesystem;
 namespace wave = components::wave;
 
-// A folder of its own under the temporary folder, removed at the end.
-class WorkDir {
- public:
-  WorkDir();
-  ~WorkDir();
-  fs::path operator/(const std::string &name) const { return path_ / name; }
-  const fs::path &path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-bool run(const std::string &command);
-bool haveTool(const std::string &name);
+using bench::haveTool;
+using bench::run;
+using bench::WorkDir;
 
 // `seconds` of speech (espeak-ng, sox) coded in 500-byte blocks with
 // voice::EncoderStream; empty when the tools fail.
 std::vector<uint8_t> codedSpeech(const WorkDir &dir, double seconds);
+// A folder below the work folder, made.
+fs::path folderIn(const WorkDir &dir, const std::string &name);
 // A voice file of those bytes.
 fs::path writeVoiceFile(const fs::path &file, const std::vector<uint8_t> &coded);
 

@@ -44,7 +44,7 @@ size_t decodeWithLibmpg123(const std::string &path, std::vector<unsigned char> &
 int main() {
   using namespace benchplayer;
   for (const char *tool : {"espeak-ng", "sox", "lame", "mpg123"})
-    if (!haveTool(tool)) {
+    if (!bench::haveTool(tool)) {
       std::printf("%s is not installed\n", tool);
       return 1;
     }

@@ -6,7 +6,6 @@
 // the counts (goal: 0 under load).
 //
 //   bench_player_underruns [SECONDS]   (of each playback; default 20)
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,10 +41,10 @@ int main(int argc, char **argv) {
       return 1;
     }
   WorkDir dir;
+  const fs::path home = folderIn(dir, "player");
   const std::vector<uint8_t> coded = codedSpeech(dir, seconds);
-  const fs::path wav = dir / "music.wav", cut = dir / "cut.wav", mp3 = dir / "music.mp3";
-  bench::WorkDir audioDir;
-  if (coded.empty() || !bench::makeSpeechAndMusic(audioDir, wav) ||
+  const fs::path wav = dir / "music.wav", cut = dir / "cut.wav", mp3 = home / "music.mp3";
+  if (coded.empty() || !bench::makeSpeechAndMusic(dir, wav) ||
       !run("sox '" + wav.string() + "' '" + cut.string() + "' trim 0 " + std::to_string(seconds)) ||
       !run("lame --quiet -b 128 '" + cut.string() + "' '" + mp3.string() + "'")) {
     std::printf("could not make the inputs\n");
@@ -60,7 +59,7 @@ int main(int argc, char **argv) {
   voice.activeList = 1;
   voice.recorderIndex = 0;
   player::Selection music;
-  music.pcFolder = dir.path();
+  music.pcFolder = home;
   music.pcName = "music.mp3";
 
   const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -68,8 +67,8 @@ int main(int argc, char **argv) {
   for (bool loaded : {false, true}) {
     std::unique_ptr<CpuLoad> load;
     if (loaded) load = std::make_unique<CpuLoad>(cores);
-    Count v = playAtRealTime(&rec.volume(), voice, dir.path());
-    Count m = playAtRealTime(nullptr, music, dir.path());
+    Count v = playAtRealTime(&rec.volume(), voice, home);
+    Count m = playAtRealTime(nullptr, music, home);
     std::printf("  %-12s voice from the recorder: %llu underrun(s) in %.1f s%s;  MP3: %llu underrun(s) in %.1f s%s\n",
                 loaded ? "under load" : "idle", static_cast<unsigned long long>(v.underruns), v.seconds,
                 v.ok ? "" : " [failed]", static_cast<unsigned long long>(m.underruns), m.seconds,

@@ -93,6 +93,7 @@ int main(int argc, char **argv) {
       return 1;
     }
   WorkDir dir;
+  const fs::path temp = folderIn(dir, "temp");
   const std::vector<uint8_t> coded = codedSpeech(dir, minutes * 60);
   if (coded.empty()) {
     std::printf("could not make the speech\n");
@@ -114,7 +115,7 @@ int main(int argc, char **argv) {
   Timing ours, peer;
   std::vector<int16_t> pcm(coded.size() / voice::kFrameBytes * voice::kFrameSamples);
   for (int round = 0; round < kRounds; ++round) {
-    BenchHost host(&rec.volume(), recording(0), BenchHost::Pace::FullSpeed, dir.path());
+    BenchHost host(&rec.volume(), recording(0), BenchHost::Pace::FullSpeed, temp);
     timed(ours, [&] {
       player::PollHost::Result r = host.host().play();
       if (!r.started || r.errors != 0) {
@@ -148,7 +149,7 @@ int main(int argc, char **argv) {
     const std::vector<uint8_t> *data;
   } cases[] = {{"short", 1, &shorter}, {"long", 2, &longer}};
   for (const Case &c : cases) {
-    BenchHost bench(&rec.volume(), recording(c.index), BenchHost::Pace::FullSpeed, dir.path());
+    BenchHost bench(&rec.volume(), recording(c.index), BenchHost::Pace::FullSpeed, temp);
     player::Player &p = bench.host().player();
     const int64_t before = liveBytes.load();
     peakBytes = before;

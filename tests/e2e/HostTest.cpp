@@ -192,8 +192,15 @@ class HostVoice : public ::testing::Test {
     player::HostSetup setup{ui,
                             queue,
                             [this](wave::DoneQueue &q, wave::BufferListener &l) {
-                              auto d = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Timed, 0);
-                              d->setSink([this](const uint8_t *p, size_t n) { played.insert(played.end(), p, p + n); });
+                              auto d =
+                                  std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Timed, outputSpeed);
+                              d->setSink([this](const uint8_t *p, size_t n) {
+                                played.insert(played.end(), p, p + n);
+                                if (stopAfterPlayed > 0 && played.size() >= stopAfterPlayed) {
+                                  stopAfterPlayed = 0;
+                                  ::kill(::getpid(), SIGINT);
+                                }
+                              });
                               return d;
                             },
                             [this](wave::DoneQueue &q, wave::BufferListener &l) {
@@ -232,7 +239,9 @@ class HostVoice : public ::testing::Test {
   NoMpeg mpeg;
   NoWav wav;
   CapturePipe pipe;
+  double outputSpeed = 0;  // as fast as buffers come
   Bytes played;
+  size_t stopAfterPlayed = 0;  // Ctrl-C once this much has played
   Bytes heard;
   size_t heardAt = 0;
   // Runs on the input's thread once it has heard actAfter bytes.
@@ -252,6 +261,28 @@ TEST_F(HostVoice, AVoiceFilePlaysToItsEndWithTheDecodersSamples) {
   EXPECT_EQ(played, decodeReference(coded));
   EXPECT_EQ(pipe.read(), "0:00:02 / 0:00:02\n");
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(HostVoice, CtrlCStopsAPlaybackWhereItIs) {
+  const Bytes coded = codedTone(3);
+  writeVoiceFile(dir / "tone.dvg", coded);
+  outputSpeed = 4;  // fast, but not so fast that Ctrl-C comes after the end
+  stopAfterPlayed = 16000;
+  auto h = host(pcFile("tone.dvg"));
+  PollHost::Result r = h->play();
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.interrupted);
+  EXPECT_EQ(r.errors, 0);
+  EXPECT_FALSE(h->player().busy());
+  EXPECT_FALSE(h->player().voiceOutput().active());
+  // What played is the start of the recording, not all of it; the time
+  // shown is where it stopped (the decoded lead included), not the end.
+  ASSERT_LT(played.size(), decodeReference(coded).size());
+  Bytes start = decodeReference(coded);
+  start.resize(played.size());
+  EXPECT_EQ(played, start);
+  const std::string shown = pipe.read();
+  EXPECT_TRUE(shown == "0:00:01 / 0:00:03\n" || shown == "0:00:02 / 0:00:03\n") << shown;
 }
 
 TEST_F(HostVoice, RefusalsAreReportedAndNothingPlays) {

@@ -1,7 +1,7 @@
 // The player toolbar m_MainToolBar: record, play, pause and stop, the output
 // volume slider and the playing position slider, and the hidden retry
-// counter panel. The playback and recording logic drives it; until it
-// exists the transport stays disabled.
+// counter panel. The players drive it (PlayerSide); without them the
+// transport stays disabled.
 #pragma once
 
 #include <QLabel>

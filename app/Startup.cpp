@@ -9,6 +9,7 @@
 #include "app/ModelDialog.h"
 #include "app/NoticeWindow.h"
 #include "app/PcSide.h"
+#include "app/PlayerSide.h"
 #include "app/ProgressWindow.h"
 #include "app/SingleInstance.h"
 #include "app/recorder/RecorderSide.h"
@@ -33,6 +34,7 @@ StartupOptions defaultStartupOptions(recorder::FlashIo &io) {
   o.reportError = [](const QString &caption, const QString &text) {
     QMessageBox::critical(nullptr, caption, text);
   };
+  o.audio = devicesFromEnvironment;
   return o;
 }
 
@@ -75,6 +77,7 @@ Quillorn::Outcome Quillorn::start() {
   ui_.setMainWindow(main_.get());
   RecorderSide::install(*main_);
   PcSide::install(*main_);
+  PlayerSide::install(*main_, options_.audio ? options_.audio() : noDevices());
   busy_.add(main_.get());
   QObject::connect(instance_.get(), &SingleInstance::raiseRequested, main_.get(), &TFrmMain::OnAnotherCopyStarted);
   // The recorder needs no PC folder: the link starts even when a folder

@@ -11,6 +11,7 @@
 
 #include "app/AppFolders.h"
 #include "app/BusyWindows.h"
+#include "app/PlayerDevices.h"
 #include "app/QtJobUi.h"
 #include "components/texts/MessageTexts.h"
 #include "recorder/DeviceLink.h"
@@ -33,10 +34,13 @@ struct StartupOptions {
   // Start-up errors: a Charset that is no whole number, a data folder that
   // cannot be created.
   std::function<void(const QString &caption, const QString &text)> reportError;
+  // The players' wave devices, asked for once the windows are made; none
+  // without it (Play then reports that there is no output device).
+  std::function<PlayerDevices()> audio;
 };
 
 // The options of the installed program: the linked I/O library's handles
-// are file descriptors.
+// are file descriptors; the sound card unless QUILLORN_AUDIO says otherwise.
 StartupOptions defaultStartupOptions(recorder::FlashIo &io);
 
 class Quillorn {

@@ -28,7 +28,7 @@ RecorderJobs::RecorderJobs(TFrmMain &main, RecorderSide &side)
   connect(menu_->m_PupFlashUpload, &QAction::triggered, this, &RecorderJobs::OnPupFlashUploadClick);
   connect(menu_->m_PupFlashSelectAll, &QAction::triggered, widget, &RecorderPanelWidget::OnPupFlashSelectAllClick);
   widget->onPopupMenu = [this](int kind, const QPoint &at) {
-    menu_->setKind(kind, false);
+    menu_->setKind(kind, playerJoined_);
     menu_->popup(at);
   };
 

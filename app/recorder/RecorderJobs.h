@@ -31,6 +31,9 @@ class RecorderJobs : public QObject {
 
   recorder::jobs::RecorderCommands &commands() { return commands_; }
   RecorderMenu *menu() const { return menu_; }
+  // The players have joined: the pop-up's Play, Pause and Stop follow the
+  // enabling rule from now on.
+  void setPlayerJoined(bool joined) { playerJoined_ = joined; }
 
   // MIME type of a drag that starts in the recorder list.
   static constexpr const char *kDragMime = "application/x-quillorn-recorder-drag";
@@ -63,6 +66,7 @@ class RecorderJobs : public QObject {
   RecorderSide &side_;
   recorder::jobs::RecorderCommands commands_;
   RecorderMenu *menu_;
+  bool playerJoined_ = false;
   QPointer<QWidget> treeViewport_, listViewport_;
 };
 

@@ -112,9 +112,11 @@ TEST_F(MainWindow, BandsRunTopToBottomAndEveryControlHasAName) {
   EXPECT_EQ(splitter->orientation(), Qt::Vertical);
   EXPECT_EQ(splitter->widget(0), pc);
   EXPECT_EQ(splitter->widget(1), recorderWidget);
-  for (QAbstractButton *button : main->findChildren<QAbstractButton *>())
-    if (button->isVisibleTo(main)) EXPECT_FALSE(button->accessibleName().isEmpty() && button->text().isEmpty())
-        << button->objectName().toStdString();
+  for (QAbstractButton *button : main->findChildren<QAbstractButton *>()) {
+    if (button->isVisibleTo(main)) {
+      EXPECT_FALSE(button->accessibleName().isEmpty() && button->text().isEmpty()) << button->objectName().toStdString();
+    }
+  }
   for (QSlider *slider : main->findChildren<QSlider *>()) EXPECT_FALSE(slider->accessibleName().isEmpty());
 }
 

@@ -133,7 +133,8 @@ PollLoop::End PollLoop::run(const std::function<bool()> &done, Clock::duration l
     // Without a descriptor the queue is looked at every few milliseconds.
     if (queueFd < 0 && (timeout < 0 || timeout > 5)) timeout = 5;
     int ready = ::poll(fds, n, timeout);
-    if (ready < 0 && errno != EINTR) return End::Done;
+    // Should poll() itself fail, the loop goes on as a polling one.
+    if (ready < 0 && errno != EINTR) ::usleep(5000);
 
     if (interruptIndex >= 0 && interrupt_->take()) return End::Interrupted;
     // One buffer at a time, so that the run ends at the buffer that ends

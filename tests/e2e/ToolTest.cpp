@@ -124,7 +124,9 @@ TEST_F(ToolSound, WavAndMp3FilesPlayAsTheirDecodersGiveThem) {
 
 TEST_F(ToolSound, ThreeSecondsOfSpeechAreRecordedAndSaved) {
   alsa.setCaptureSamples(pcmBytes(*said_));
-  ProcessResult r = q417("record memo --seconds 3");
+  // An older memo.DVG is replaced, as asked.
+  testsupport::writeFile(pc / "memo.DVG", Bytes(100, 1));
+  ProcessResult r = q417("record memo --seconds 3 --yes");
   ASSERT_EQ(r.status, 0) << r.errors;
   const fs::path saved = pc / "memo.DVG";
   ASSERT_TRUE(fs::exists(saved));
@@ -173,6 +175,7 @@ TEST_F(ToolSound, RefusalsExitNonZeroWithTheReason) {
   testsupport::writeFile(pc / "notes.txt", Bytes(1000, 'x'));
   testsupport::writeFile(pc / "short.dvg", Bytes(100, 0));
   writeVoiceFile(pc / "good.dvg", encode(std::vector<int16_t>(8000, 100)));
+  writeVoiceFile(pc / "good.DVG", encode(std::vector<int16_t>(8000, 100)));
   testsupport::writeFile(pc / "data.bin", Bytes(3000, 7));
   const std::string img = image();
   ASSERT_EQ(q417(img + "put 2 data.bin").status, 0);
@@ -194,6 +197,8 @@ TEST_F(ToolSound, RefusalsExitNonZeroWithTheReason) {
       {"record nofolder/new.dvg", false, 1, "the folder does not exist"},
       {"record new.dvg --seconds soon", false, 2, "usage: q417 record"},
       {"record new.dvg --seconds 0", false, 2, "usage: q417 record"},
+      {"record good.dvg --seconds 1", false, 1, "good.dvg exists (replace it with --yes)"},
+      {"record good --seconds 1", false, 1, "good.DVG exists (replace it with --yes)"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args);
@@ -202,6 +207,7 @@ TEST_F(ToolSound, RefusalsExitNonZeroWithTheReason) {
     EXPECT_NE(r.errors.find(c.says), std::string::npos) << r.errors;
   }
   EXPECT_FALSE(fs::exists(pc / "new.dvg") || fs::exists(pc / "new.DVG"));
+  EXPECT_EQ(fs::file_size(pc / "good.dvg"), voice::header::kSize + 2 * voice::kCodedBlockBytes);
   EXPECT_TRUE(testsupport::entries(tmp()).empty());
 }
 

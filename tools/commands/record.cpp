@@ -1,8 +1,8 @@
-// q417 record OUT.dvg [--seconds S]: records from the default sound input
-// into a voice file until S seconds are recorded or Ctrl-C, then saves it
-// as the main window's Stop does (".DVG" appended where the name lacks it;
-// the target replaced only once the new file is complete). The running
-// time goes to standard error.
+// q417 record OUT.dvg [--seconds S] [--yes]: records from the default sound
+// input into a voice file until S seconds are recorded or Ctrl-C, then
+// saves it as the main window's Stop does (".DVG" appended where the name
+// lacks it; an existing file replaced, with --yes, only once the new one is
+// complete). The running time goes to standard error.
 #include <stdlib.h>
 
 #include <cmath>
@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char *kUsage = "usage: q417 record OUT.dvg [--seconds S]\n";
+constexpr const char *kUsage = "usage: q417 record OUT.dvg [--seconds S] [--yes]\n";
 
 bool parseSeconds(const std::string &text, double &seconds) {
   char *end = nullptr;
@@ -45,6 +45,12 @@ int run(tool::Context &ctx) {
   }
   if (fs::is_directory(target, ec)) {
     std::fprintf(stderr, "q417 record: %s is a folder\n", target.c_str());
+    return 1;
+  }
+  // The save dialog asks before it replaces a file; the tool asks first,
+  // before anything is recorded.
+  if (fs::exists(target, ec) && !ctx.yes) {
+    std::fprintf(stderr, "q417 record: %s exists (replace it with --yes)\n", target.c_str());
     return 1;
   }
   // The recording is made in a folder of its own and stays there when it
@@ -91,9 +97,9 @@ int run(tool::Context &ctx) {
   return 0;
 }
 
-tool::Register reg({"record", "OUT.dvg [--seconds S]",
+tool::Register reg({"record", "OUT.dvg [--seconds S] [--yes]",
                     "record from the default sound input until S seconds or Ctrl-C and save a voice file (\".DVG\" is "
-                    "appended where the name lacks it)",
+                    "appended where the name lacks it; an existing file is replaced only with --yes)",
                     run, {"--seconds"}});
 
 }  // namespace

@@ -19,5 +19,8 @@ struct Tone {
 std::filesystem::path makeWav(const std::filesystem::path &dir, const std::string &name, const Tone &tone);
 // dir/name as an MP3 file at a constant 128 kbit/s.
 std::filesystem::path makeMp3(const std::filesystem::path &dir, const std::string &name, const Tone &tone);
+// dir/name as a voice file: the voice header and a 440 Hz tone at half of
+// full scale, coded half a second at a time (seconds rounds down to that).
+std::filesystem::path makeVoice(const std::filesystem::path &dir, const std::string &name, double seconds);
 
 }  // namespace soundfiles

@@ -158,13 +158,20 @@ TEST_F(ToolSound, CtrlCEndsARecordingAndSavesIt) {
   testsupport::Process p({Q417_TOOL, "record", (pc / "stopped.dvg").string()},
                          {"ALSA_CONFIG_PATH=" + config, "TMPDIR=" + tmp().string()});
   ASSERT_TRUE(p.started());
-  // Until the recording has begun.
+  // Until the temporary recording holds a buffer.
   const fs::path saved = pc / "stopped.dvg";
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  auto recorded = [&] {
+    std::error_code ec;
+    for (const auto &e : fs::recursive_directory_iterator(tmp(), ec))
+      if (e.path().filename() == "TempRecording.dvg" && fs::file_size(e.path(), ec) > voice::header::kSize) return true;
+    return false;
+  };
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!recorded() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(recorded());
   p.signal(SIGINT);
   EXPECT_EQ(p.wait(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now(), until);
   ASSERT_TRUE(fs::exists(saved));
   EXPECT_GT(fs::file_size(saved), voice::header::kSize);
   EXPECT_EQ((fs::file_size(saved) - voice::header::kSize) % voice::kCodedBlockBytes, 0u);

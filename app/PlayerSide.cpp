@@ -32,11 +32,17 @@ PlayerSide::PlayerSide(TFrmMain &main, PlayerDevices devices)
   PcSide *pcSide = PcSide::of(main);
 
   display_ = std::make_unique<QtPlayDisplay>(*main.panel_layer1, *toolbar.m_SldPlayPosition, *toolbar.m_PnlRetryCount);
+  display_->quiet = [this] {
+    const player::TransportState &s = player_->state();
+    return s.paused || (s.recording && s.buttons == player::ButtonState::RecordingPaused);
+  };
   buttons_ = std::make_unique<QtTransportButtons>(toolbar);
   events_ = std::make_unique<QtPlayerEvents>([this] { player_->OnTimPlayDisplayTimer(); },
                                              [this] { player_->OnMpegTimer(); });
   lists_ = std::make_unique<QtPlayerLists>(*pcSide->panel(), recorder ? recorder->widget() : nullptr,
                                            recorder ? &recorder->logic() : nullptr);
+  // While the save question waits, nothing is recorded: the meters empty.
+  lists_->beforeAsking = [this] { display_->showLevels(player::LevelFrame{}); };
   player_ = std::make_unique<player::Player>(player::PlayerSetup{
       main.jobUi(), *display_, *buttons_, *events_, *lists_, queue_, devices.makeOutput, devices.makeInput,
       devices.outputDevice, mpeg_, wave_, recorder ? &recorder->volume() : nullptr, main.folders().tempDir});

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <algorithm>
+#include <array>
 
 #include "app/PlayerToolbar.h"
 #include "app/pc/PcPanel.h"
@@ -65,6 +66,12 @@ void QtPlayDisplay::showLevels(const player::LevelFrame &frame) {
     // Stopped: the meters empty at once, their peak marks too.
     strip_.levels()->reset();
     strip_.spectrum()->reset();
+    return;
+  }
+  if (quiet && quiet()) {
+    // Paused: the sound fed last is no longer heard.
+    strip_.setLevels(0, 0);
+    strip_.setSpectrum(std::array<float, player::kSpectrumBands>{});
     return;
   }
   strip_.setLevels(frame.left, frame.right);
@@ -167,6 +174,7 @@ std::optional<int> QtPlayerLists::recorderSelectedIndex() const {
 void QtPlayerLists::refreshPcList() { pc_.refresh(); }
 
 std::optional<fs::path> QtPlayerLists::askSavePath(const fs::path &startFolder) {
+  if (beforeAsking) beforeAsking();
   if (askSave) return askSave(startFolder);
   return saveDialog(pc_.window(), startFolder);
 }

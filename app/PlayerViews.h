@@ -45,6 +45,9 @@ class QtPlayDisplay final : public player::PlayDisplay {
   void showLevels(const player::LevelFrame &frame) override;
   void showRetryPanel(bool visible) override;
 
+  // True while nothing sounds (a pause): the meters then fall.
+  std::function<bool()> quiet;
+
  private:
   components::display::DisplayStrip &strip_;
   QSlider &position_;
@@ -106,6 +109,8 @@ class QtPlayerLists final : public player::PlayerLists {
 
   // m_SaveDialog; tests put their answer here.
   SaveQuestion askSave;
+  // Runs before the question: the input has stopped by then.
+  std::function<void()> beforeAsking;
   // The dialog as the window shows it.
   static std::optional<std::filesystem::path> saveDialog(QWidget *parent, const std::filesystem::path &startFolder);
 

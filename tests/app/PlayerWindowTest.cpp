@@ -81,6 +81,14 @@ class PlayerWindow : public testing::Test {
       };
       d.makeInput = [this](wave::DoneQueue &q, wave::BufferListener &l) -> std::unique_ptr<wave::InputDevice> {
         auto device = std::make_unique<wave::VirtualInput>(q, l, wave::VirtualInput::Clock::Driven);
+        // It hears a square wave at half of full scale.
+        device->setSource([n = size_t(0)](uint8_t *data, size_t size) mutable {
+          for (size_t i = 0; i + 1 < size; i += 2, ++n) {
+            const int16_t v = (n / 10) % 2 ? 16000 : -16000;
+            data[i] = uint8_t(uint16_t(v) & 0xFF);
+            data[i + 1] = uint8_t(uint16_t(v) >> 8);
+          }
+        });
         input = device.get();
         return device;
       };
@@ -212,6 +220,8 @@ TEST_F(PlayerWindow, DoubleClickOnARecordingPlaysItStraightFromTheRecorder) {
   EXPECT_EQ(buttons(), kPaused);
   EXPECT_TRUE(voiceOutput()->paused());
   EXPECT_FALSE(voiceOutput()->playNext());
+  tick();
+  EXPECT_EQ(strip->levels()->left()->litSteps(), 0) << "nothing sounds while paused";
   toolbar->m_BtnPlay->click();
   EXPECT_EQ(buttons(), kPlaying);
   EXPECT_FALSE(voiceOutput()->paused());
@@ -360,6 +370,7 @@ TEST_F(PlayerWindow, RecordingThenStopAsksForANameAndSavesTheRecording) {
   ASSERT_NO_FATAL_FAILURE(showPcFolder(folder.path(), 0));
   std::vector<fs::path> askedIn;
   side->lists().askSave = [&](const fs::path &start) -> std::optional<fs::path> {
+    EXPECT_EQ(strip->levels()->left()->litSteps(), 0) << "nothing is recorded while the name is asked";
     askedIn.push_back(start);
     return folder / "memo";
   };
@@ -374,6 +385,7 @@ TEST_F(PlayerWindow, RecordingThenStopAsksForANameAndSavesTheRecording) {
   }
   tick();
   EXPECT_EQ(elapsed(), "00:00:03");
+  EXPECT_GT(strip->levels()->left()->litSteps(), 0) << "the meters hear the input";
   toolbar->m_BtnStop->click();
   ASSERT_EQ(askedIn, std::vector<fs::path>{folder.path()});
   EXPECT_EQ(fs::file_size(folder / "memo.DVG"), 256u + 6 * 500u);

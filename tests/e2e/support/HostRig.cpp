@@ -48,8 +48,7 @@ Bytes decodeReference(const Bytes &coded) {
 
 Bytes codedTone(double seconds) {
   const size_t samples = size_t(seconds * voice::kSampleRate);
-  const size_t blocks = (samples * 2 + voice::kPcmBlockBytes - 1) / voice::kPcmBlockBytes;
-  std::vector<int16_t> x(blocks * voice::kPcmBlockBytes / 2, 0);
+  std::vector<int16_t> x(samples);
   for (size_t i = 0; i < samples; ++i) {
     double t = double(i) / voice::kSampleRate;
     // A voice-like mixture whose pitch and loudness move, so that every
@@ -60,13 +59,9 @@ Bytes codedTone(double seconds) {
     double v = loud * (0.6 * std::sin(phase) + 0.3 * std::sin(3 * phase) + 0.15 * std::sin(7 * phase));
     x[i] = int16_t(std::lround(v * 12000));
   }
-  voice::EncoderStream encoder;
-  Bytes pcm = pcmBytes(x), coded;
-  for (size_t at = 0; at < pcm.size(); at += voice::kPcmBlockBytes) {
-    const uint8_t *c = encoder.encode(pcm.data() + at);
-    coded.insert(coded.end(), c, c + voice::kCodedBlockBytes);
-  }
-  coded.resize(std::min(coded.size(), samples * 2 / voice::kPcmBytesPerCodedByte));
+  // Only the coded bytes of the samples: a short last chunk.
+  Bytes coded = encode(x);
+  coded.resize(samples * 2 / voice::kPcmBytesPerCodedByte);
   return coded;
 }
 

@@ -46,6 +46,8 @@ class CallbackQueue {
   // Owner, holding exclude() or with the stream stopped: posts what the
   // callback finished, then every queued buffer, oldest first.
   void handBackAll(const Adjust &adjust);
+  // Owner: every buffer has been played and handed back.
+  bool idle() const { return outstanding_.load() == 0; }
 
   // Callback.
   std::unique_lock<std::mutex> tryEnter() { return std::unique_lock(guard_, std::try_to_lock); }

@@ -92,8 +92,13 @@ void PortAudioOutput::close() {
   if (!stream_) return;
   {
     QuietStderr quiet;
-    // Returns once the callback has run for the last time.
-    Pa_AbortStream(static_cast<PaStream *>(stream_));
+    // Returns once the callback has run for the last time. With every
+    // buffer played, the card's own buffer still holds the end of the sound:
+    // it plays out instead of being cut off.
+    if (queue_->idle() && !renderer_->paused())
+      Pa_StopStream(static_cast<PaStream *>(stream_));
+    else
+      Pa_AbortStream(static_cast<PaStream *>(stream_));
     Pa_CloseStream(static_cast<PaStream *>(stream_));
   }
   stream_ = nullptr;

@@ -15,7 +15,9 @@ namespace wave = components::wave;
 
 PlayerDevices soundCardDevices() {
   PlayerDevices d;
-  d.outputDevice = wave::systemHasOutputDevice();
+  auto session = std::make_shared<wave::PortAudioSession>();
+  d.outputDevice = session->hasOutputDevice();
+  d.session = session;
   d.makeOutput = [](wave::DoneQueue &queue, wave::BufferListener &listener) -> std::unique_ptr<wave::OutputDevice> {
     return std::make_unique<wave::PortAudioOutput>(queue, listener);
   };

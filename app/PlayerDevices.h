@@ -4,6 +4,8 @@
 // program: "virtual", "none", or the sound card when unset.
 #pragma once
 
+#include <memory>
+
 #include "player/ComponentPlayback.h"
 #include "player/VoiceOutput.h"
 #include "player/VoiceRecording.h"
@@ -18,6 +20,9 @@ struct PlayerDevices {
   // The output-device flag: false makes Play report that there is no
   // wave output device.
   bool outputDevice = false;
+  // Kept while the devices are in use: the sound card's library stays
+  // initialised from the question above to the last device.
+  std::shared_ptr<void> session;
 };
 
 PlayerDevices soundCardDevices();

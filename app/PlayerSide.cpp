@@ -25,7 +25,11 @@ constexpr const char *kObjectName = "PlayerSide";
 }
 
 PlayerSide::PlayerSide(TFrmMain &main, PlayerDevices devices)
-    : QObject(&main), main_(main), mpeg_(queue_, devices.makeOutput), wave_(queue_, devices.makeOutput) {
+    : QObject(&main),
+      main_(main),
+      audioSession_(devices.session),
+      mpeg_(queue_, devices.makeOutput),
+      wave_(queue_, devices.makeOutput) {
   setObjectName(kObjectName);
   PlayerToolbar &toolbar = *main.m_MainToolBar;
   RecorderSide *recorder = RecorderSide::of(main);

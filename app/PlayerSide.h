@@ -55,6 +55,7 @@ class PlayerSide : public QObject {
 
   TFrmMain &main_;
   // Declared in the order they are needed: the player goes first.
+  std::shared_ptr<void> audioSession_;
   components::wave::DoneQueue queue_;
   std::unique_ptr<QSocketNotifier> queueNotifier_;
   player::ComponentMpegPlayback mpeg_;

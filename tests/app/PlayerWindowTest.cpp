@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "QtTestEnvironment.h"
+#include "WindowOptions.h"
 #include "SoundFiles.h"
 #include "app/MainWindow.h"
 #include "app/PcSide.h"
@@ -63,14 +64,7 @@ class PlayerWindow : public testing::Test {
     memory->setDeviceHandle(-1);
     flash->reconnect();
 
-    app::StartupOptions o;
-    o.instanceName = QString::fromStdString((dir.path() / "Q417").string());
-    o.programDir = dir.path() / "bin";
-    o.dataHome = dir.path() / "data-home";
-    o.iniFolders = {testsupport::sourceDataFolder()};
-    o.io = memory.get();
-    o.closeHandle = [](Q417Handle) {};
-    o.reportError = [](const QString &, const QString &) {};
+    app::StartupOptions o = testsupport::windowTestOptions(dir.path(), *memory);
     o.audio = [this, outputDevice] {
       app::PlayerDevices d;
       d.outputDevice = outputDevice;

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "QtTestEnvironment.h"
+#include "WindowOptions.h"
 #include "app/Led.h"
 #include "app/MainWindow.h"
 #include "app/ModelDialog.h"
@@ -46,14 +47,7 @@ class RecorderJobsInWindow : public testing::Test {
     memory.setDeviceHandle(-1);
     flash->reconnect();
 
-    app::StartupOptions o;
-    o.instanceName = QString::fromStdString((dir.path() / "Q417").string());
-    o.programDir = dir.path() / "bin";
-    o.dataHome = dir.path() / "data-home";
-    o.iniFolders = {testsupport::sourceDataFolder()};
-    o.io = &memory;
-    o.closeHandle = [](Q417Handle) {};
-    o.reportError = [](const QString &, const QString &) {};
+    app::StartupOptions o = testsupport::windowTestOptions(dir.path(), memory);
     quillorn = std::make_unique<app::Quillorn>(o);
     EXPECT_EQ(quillorn->start(), app::Quillorn::Outcome::Running);
     main = quillorn->main();

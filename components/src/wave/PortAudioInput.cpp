@@ -4,20 +4,9 @@
 
 #include "CallbackQueue.h"
 #include "InputCapturer.h"
+#include "StreamPlan.h"
 
 namespace components::wave {
-
-namespace {
-PaSampleFormat sampleFormat(uint16_t bits) {
-  switch (bits) {
-    case 8: return paUInt8;
-    case 16: return paInt16;
-    case 24: return paInt24;
-    case 32: return paInt32;
-    default: return 0;
-  }
-}
-}  // namespace
 
 PortAudioInput::PortAudioInput(DoneQueue &queue, BufferListener &listener)
     : InputDevice(queue, listener),
@@ -27,34 +16,18 @@ PortAudioInput::PortAudioInput(DoneQueue &queue, BufferListener &listener)
 PortAudioInput::~PortAudioInput() { close(); }
 
 bool PortAudioInput::open(const PcmFormat &format) {
-  if (stream_ || !session_.ok()) return false;
-  PaSampleFormat sf = sampleFormat(format.bitsPerSample);
-  if (sf == 0 || format.channels == 0 || format.sampleRate == 0) return false;
-  PaStreamParameters params{};
-  params.device = session_.inputDevice();
-  const PaDeviceInfo *info = params.device >= 0 ? Pa_GetDeviceInfo(params.device) : nullptr;
-  if (!info) return false;
-  params.channelCount = format.channels;
-  params.sampleFormat = sf;
-  params.suggestedLatency = info->defaultHighInputLatency;
-
+  if (stream_) return false;
+  std::optional<StreamPlan> plan = planStream(session_, StreamDirection::Input, format, preferredRate_);
+  if (!plan) return false;
+  const uint32_t rate = plan->deviceRate;
+  const bool convert = plan->convert;
   QuietStderr quiet;
-  // Samples to convert arrive as floats.
-  auto takes = [&](uint32_t rate) {
-    PaStreamParameters p = params;
-    if (rate != format.sampleRate) p.sampleFormat = paFloat32;
-    return Pa_IsFormatSupported(&p, nullptr, rate) == paFormatIsSupported;
-  };
-  const uint32_t rate = chooseDeviceRate(format.sampleRate, preferredRate_, info->defaultSampleRate, takes);
-  if (rate == 0) return false;
-  const bool convert = rate != format.sampleRate;
-  if (convert) params.sampleFormat = paFloat32;
-
   beginSession();
   format_ = format;
   if (!capturer_->prepare(format, rate) || !queue_->start()) return false;
   PaStream *stream = nullptr;
-  if (Pa_OpenStream(&stream, &params, nullptr, rate, paFramesPerBufferUnspecified, convert ? paDitherOff : paNoFlag,
+  const PaStreamFlags flags = convert ? paDitherOff : paNoFlag;
+  if (Pa_OpenStream(&stream, &plan->params, nullptr, rate, paFramesPerBufferUnspecified, flags,
                     &PortAudioInput::callback, capturer_.get()) != paNoError) {
     queue_->stop();
     return false;

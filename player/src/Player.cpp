@@ -95,14 +95,7 @@ Player::~Player() {
   wave_.setEvents(nullptr);
 }
 
-void Player::run(std::function<void()> command) {
-  if (gate_.busy()) {
-    gate_.defer(std::move(command));
-    return;
-  }
-  CommandGate::Hold hold(gate_);
-  command();
-}
+void Player::run(std::function<void()> command) { gate_.run(std::move(command)); }
 
 // --- Commands -----------------------------------------------------------------------------
 

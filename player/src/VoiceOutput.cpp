@@ -79,14 +79,10 @@ void VoiceOutput::feedLevels() {
 }
 
 void VoiceOutput::bufferDone(components::wave::Buffer &buffer) {
-  if (gate_.busy()) {
-    gate_.defer([this, b = &buffer, opening = opening_] {
-      if (opening == opening_) bufferDone(*b);
-    });
-    return;
-  }
-  CommandGate::Hold hold(gate_);
-  handleDone(buffer);
+  // A buffer that waited for a command belongs to an opening that may be gone.
+  gate_.run([this, b = &buffer, opening = opening_] {
+    if (opening == opening_) handleDone(*b);
+  });
 }
 
 void VoiceOutput::handleDone(components::wave::Buffer &buffer) {

@@ -102,14 +102,10 @@ bool VoiceRecording::EncodeG729InRecord(const uint8_t *pcm, size_t bytes) {
 }
 
 void VoiceRecording::bufferDone(components::wave::Buffer &buffer) {
-  if (gate_.busy()) {
-    gate_.defer([this, b = &buffer, opening = opening_] {
-      if (opening == opening_) bufferDone(*b);
-    });
-    return;
-  }
-  CommandGate::Hold hold(gate_);
-  handleDone(buffer);
+  // A buffer that waited for a command belongs to an opening that may be gone.
+  gate_.run([this, b = &buffer, opening = opening_] {
+    if (opening == opening_) handleDone(*b);
+  });
 }
 
 void VoiceRecording::handleDone(components::wave::Buffer &buffer) {

@@ -30,6 +30,17 @@ class CommandGate {
     CommandGate &gate_;
   };
 
+  // Runs call now, holding the gate, or, while another holder runs, once
+  // the outermost one lets go (holding the gate then too).
+  void run(std::function<void()> call) {
+    if (busy()) {
+      defer([this, call = std::move(call)]() mutable { run(std::move(call)); });
+      return;
+    }
+    Hold hold(*this);
+    call();
+  }
+
  private:
   void drain() {
     if (draining_) return;

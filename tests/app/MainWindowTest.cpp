@@ -37,17 +37,8 @@ namespace {
 class MainWindow : public testing::Test {
  protected:
   MainWindow() : flash(q417io::Flash::inMemory(1024)), memory(*flash) {
-    std::vector<recorder::jobs::PlacedFile> files;
-    for (const char *name : {"one.txt", "two.txt"}) {
-      fs::path p = dir.path() / name;
-      std::ofstream(p) << "contents of " << name;
-      files.push_back({1, p});
-    }
-    components::ScriptedJobUi ui;
-    std::string error;
-    EXPECT_TRUE(recorder::jobs::formatAndFill(memory, ui, files, &error)) << error;
-    memory.setDeviceHandle(-1);
-    flash->reconnect();
+    const auto files = testsupport::textFilesInFolderA(dir.path(), {"one.txt", "two.txt"});
+    EXPECT_EQ(testsupport::fillRecorder(*flash, memory, files), "");
 
     app::StartupOptions o = testsupport::windowTestOptions(dir.path(), memory);
     quillorn = std::make_unique<app::Quillorn>(o);

@@ -58,11 +58,7 @@ class PlayerWindow : public testing::Test {
     flash = q417io::Flash::inMemory(1024);
     memory = std::make_unique<recorder::MemoryFlashIo>(*flash);
     const fs::path memo = soundfiles::makeVoice(dir.path(), "memo.dvg", kRecordingSeconds);
-    components::ScriptedJobUi ui;
-    std::string error;
-    ASSERT_TRUE(recorder::jobs::formatAndFill(*memory, ui, {{1, memo}}, &error)) << error;
-    memory->setDeviceHandle(-1);
-    flash->reconnect();
+    ASSERT_EQ(testsupport::fillRecorder(*flash, *memory, {{1, memo}}), "");
 
     app::StartupOptions o = testsupport::windowTestOptions(dir.path(), *memory);
     o.audio = [this, outputDevice] {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "QtTestEnvironment.h"
+#include "WindowOptions.h"
 #include "app/Led.h"
 #include "app/MainWindow.h"
 #include "app/NoticeWindow.h"
@@ -27,11 +28,7 @@ class Startup : public testing::Test {
  protected:
   // The recorder attached: an initialised chip, as the recorder leaves it.
   Startup() : flash(q417io::Flash::inMemory(2048)), memory(*flash) {
-    components::ScriptedJobUi ui;
-    std::string error;
-    EXPECT_TRUE(recorder::jobs::formatAndFill(memory, ui, {}, &error)) << error;
-    memory.setDeviceHandle(-1);
-    flash->reconnect();
+    EXPECT_EQ(testsupport::fillRecorder(*flash, memory, {}), "");
   }
 
   app::StartupOptions options(const fs::path &programDir, std::vector<fs::path> iniFolders = {}) {

@@ -255,6 +255,23 @@ QWidget *TFrmMain::recorderPanel() const { return m_SplMain->widget(1); }
 
 QLabel *TFrmMain::statusPanel(int index) const { return index >= 0 && index < 4 ? m_StatusPanels[index] : nullptr; }
 
+QAction *TFrmMain::launcherAction(Launcher which) const {
+  switch (which) {
+    case Launcher::Editor: return m_MuFileEdit;
+    case Launcher::Convert: return m_MuFileConvert;
+    case Launcher::Email: return m_MuFileEmail;
+    case Launcher::Speed: return m_MuFileSpeed;
+  }
+  return nullptr;
+}
+
+void TFrmMain::setLauncher(Launcher which, std::function<void()> open) {
+  QAction *action = launcherAction(which);
+  QObject::disconnect(action, &QAction::triggered, this, nullptr);
+  action->setEnabled(static_cast<bool>(open));
+  if (open) connect(action, &QAction::triggered, this, [open = std::move(open)] { open(); });
+}
+
 void TFrmMain::OnTimUSBAutoConnectTimer() { deviceLink_->OnTimUSBAutoConnectTimer(); }
 
 void TFrmMain::setAutoConnectTimer(bool running) {

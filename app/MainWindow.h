@@ -68,6 +68,12 @@ class TFrmMain : public QMainWindow, public recorder::DeviceLinkView {
   // Status bar: panel 0 holds the indicators, panel 1 the capacity,
   // panels 2 and 3 the recorder's totals; the memory gauge sits at the end.
   QLabel *statusPanel(int index) const;
+
+  // The launchers of the other windows (File menu and tool buttons). Each is
+  // off until the window it opens is installed with its action here.
+  enum class Launcher { Editor, Convert, Email, Speed };
+  void setLauncher(Launcher which, std::function<void()> open);
+  QAction *launcherAction(Launcher which) const;
   QProgressBar *memoryGauge() const { return m_GagFlashMemory; }
   Led *usbConnectLed() const { return m_LedUSBConnect; }
   Led *flashIndexLed() const { return m_LedFlashIndex; }

@@ -58,7 +58,24 @@ PcSide *PcSide::install(TFrmMain &main) {
   panel->setDirectory(voiceReady ? qpath(main.folders().voiceDir) : QDir::homePath());
   side->wireRecorder();
   side->keepTreeWidthsEqual();
+  side->wireLaunchers();
   return side;
+}
+
+// The launcher buttons do what the File menu's items do, and are enabled
+// with them.
+void PcSide::wireLaunchers() {
+  const std::pair<QToolButton *, TFrmMain::Launcher> buttons[] = {
+      {row_->m_BtnWaveEdit, TFrmMain::Launcher::Editor},
+      {row_->m_BtnConvert, TFrmMain::Launcher::Convert},
+      {row_->m_BtnEmail, TFrmMain::Launcher::Email},
+      {row_->m_BtnSpeed, TFrmMain::Launcher::Speed}};
+  for (const auto &[button, which] : buttons) {
+    QAction *action = main_.launcherAction(which);
+    button->setEnabled(action->isEnabled());
+    connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
+    connect(button, &QToolButton::clicked, action, &QAction::trigger);
+  }
 }
 
 PcSide *PcSide::of(TFrmMain &main) { return main.findChild<PcSide *>(kObjectName, Qt::FindDirectChildrenOnly); }

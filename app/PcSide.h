@@ -30,6 +30,7 @@ class PcSide : public QObject {
  private:
   PcSide(TFrmMain &main, pc::PcToolRow *row, pc::PcPanel *panel);
   void wireRecorder();
+  void wireLaunchers();
   void keepTreeWidthsEqual();
 
   TFrmMain &main_;

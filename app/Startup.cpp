@@ -90,6 +90,7 @@ Quillorn::Outcome Quillorn::start() {
   ui_.setModelDialog(model_.get());
   notice_ = std::make_unique<TFrmShow>(&busy_, [this] { main_->OpenFlash(); });
   ui_.setNoticeWindow(notice_.get());
+  for (const auto &installWindow : options_.windows) installWindow(*this);
   return Outcome::Running;
 }
 

@@ -37,6 +37,9 @@ struct StartupOptions {
   // The players' wave devices, asked for once the windows are made; none
   // without it (Play then reports that there is no output device).
   std::function<PlayerDevices()> audio;
+  // The other windows (editor, conversion, mail, speed player): each installs
+  // its launcher on the main window once that exists.
+  std::vector<std::function<void(class Quillorn &)>> windows;
 };
 
 // The options of the installed program: the linked I/O library's handles

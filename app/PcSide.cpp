@@ -4,12 +4,14 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 #include "app/MainWindow.h"
 #include "app/MessageBox.h"
 #include "app/QtJobUi.h"
 #include "app/Texts.h"
 #include "app/dnd/DragMimeData.h"
+#include "app/pc/PcMenu.h"
 #include "app/pc/PcPanel.h"
 #include "app/pc/PcToolRow.h"
 #include "app/recorder/RecorderJobs.h"
@@ -76,6 +78,27 @@ void PcSide::wireLaunchers() {
     connect(action, &QAction::changed, button, [button, action] { button->setEnabled(action->isEnabled()); });
     connect(button, &QToolButton::clicked, action, &QAction::trigger);
   }
+  // The pop-up items join when their window does; their own rule still applies.
+  pc::PcMenu *menu = panel_->m_PupMuPC;
+  const std::pair<QAction *, TFrmMain::Launcher> items[] = {
+      {menu->m_PupPCWaveEdit, TFrmMain::Launcher::Editor},
+      {menu->m_PupPCConvert, TFrmMain::Launcher::Convert},
+      {menu->m_PupPCEmail, TFrmMain::Launcher::Email},
+      {menu->m_PupPCSpeed, TFrmMain::Launcher::Speed}};
+  auto join = [this, menu] {
+    pc::PcMenu::Joined joined = menu->joined();
+    joined.waveEdit = main_.launcherAction(TFrmMain::Launcher::Editor)->isEnabled();
+    joined.convert = main_.launcherAction(TFrmMain::Launcher::Convert)->isEnabled();
+    joined.email = main_.launcherAction(TFrmMain::Launcher::Email)->isEnabled();
+    joined.speed = main_.launcherAction(TFrmMain::Launcher::Speed)->isEnabled();
+    menu->setJoined(joined);
+  };
+  for (const auto &[item, which] : items) {
+    QAction *action = main_.launcherAction(which);
+    connect(action, &QAction::changed, menu, join);
+    connect(item, &QAction::triggered, action, &QAction::trigger);
+  }
+  join();
 }
 
 PcSide *PcSide::of(TFrmMain &main) { return main.findChild<PcSide *>(kObjectName, Qt::FindDirectChildrenOnly); }

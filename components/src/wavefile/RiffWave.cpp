@@ -1,4 +1,4 @@
-#include "RiffWave.h"
+#include "components/wavefile/RiffWave.h"
 
 #include <algorithm>
 #include <cstring>

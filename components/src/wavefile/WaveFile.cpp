@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "RiffWave.h"
+#include "components/wavefile/RiffWave.h"
 
 namespace components {
 

@@ -1,8 +1,9 @@
 // The volume envelope over the visible range: its points joined by lines,
 // the unity line, selected points filled. A click selects a point (Ctrl
-// toggles), a drag moves the selected point, a double click adds one. The
-// window's pop-up calls addPointAt / deleteAt; the editor's scale buttons
-// call multiply and reset. Every change lands in the shared state.
+// toggles), a drag moves the point, a double click adds one; these signal
+// edit-started first. The window's pop-up calls addPointAt / deleteAt and
+// its scale buttons multiply / reset, keeping its own undo entry around
+// them. Every change lands in the shared state.
 #pragma once
 
 #include <QPoint>

@@ -113,7 +113,6 @@ class PeakCache {
   bool open(const std::string &path, std::string *error);
   void run();
   void summarise(int64_t fromEntry, int64_t toEntry, bool last);
-  Peak readPeak(int64_t first, int64_t frames, std::vector<int16_t> &buffer) const;
 
   std::string path_;
   std::unique_ptr<WaveDecoder> source_;  // the worker's

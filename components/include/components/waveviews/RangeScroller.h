@@ -39,7 +39,6 @@ class RangeScroller : public WaveViewBase {
  private:
   enum class Drag { None, Move, Left, Right };
   void apply(int64_t start, int64_t end);
-  int64_t frameOfPixel(double x) const;
 
   QString text_;
   Drag drag_ = Drag::None;

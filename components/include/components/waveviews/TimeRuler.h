@@ -37,6 +37,7 @@ class TimeRuler : public WaveViewBase {
   bool pressed_ = false;
   bool zooming_ = false;
   int pressX_ = 0;
+  int lastX_ = 0;
   int64_t from_ = 0;
 };
 

@@ -12,10 +12,12 @@
 // the wheel scrolls, Ctrl+wheel zooms about the pointer.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "components/waveviews/PeakCache.h"
 #include "components/waveviews/WaveViewBase.h"
@@ -82,8 +84,9 @@ class WaveformView : public WaveViewBase {
 
  private:
   enum class Drag { None, Select, Edge, Track, Zoom };
-  void connectState();
   void updateImage();
+  void select(int64_t frame);
+  void followPointer(int x);
   void renderColumns(QImage &image, const FrameMapping &m, int from, int to);
   void renderSamples(QImage &image, const FrameMapping &m);
   void pollBuild();
@@ -99,8 +102,11 @@ class WaveformView : public WaveViewBase {
   Drag drag_ = Drag::None;
   Edge dragEdge_ = Edge::None;
   int pressX_ = 0;
+  bool moved_ = false;
   int64_t anchor_ = 0;
   int64_t zoomFrom_ = 0;
+  std::pair<int64_t, int64_t> zoomBand_;
+  QElapsedTimer followClock_;
   int fullRenders_ = 0;
   int stripRenders_ = 0;
 };

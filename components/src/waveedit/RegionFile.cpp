@@ -149,9 +149,16 @@ bool sameFile(const std::filesystem::path &a, const std::filesystem::path &b) {
 }
 
 void mendCuts(CutList &cuts, int64_t length) {
+  // Each region is clipped to 0..length, without sums that could overflow.
   for (CutRegion &r : cuts) {
-    r.start = std::clamp<int64_t>(r.start, 0, length);
-    r.length = std::clamp<int64_t>(r.length, 0, length - r.start);
+    if (r.length <= 0 || r.start >= length) {
+      r.length = 0;
+    } else if (r.start < 0) {
+      r.length = r.length <= -r.start ? 0 : std::min(length, r.length + r.start);
+      r.start = 0;
+    } else {
+      r.length = std::min(r.length, length - r.start);
+    }
   }
   std::erase_if(cuts, [](const CutRegion &r) { return r.length == 0; });
   std::stable_sort(cuts.begin(), cuts.end(), [](const CutRegion &a, const CutRegion &b) { return a.start < b.start; });

@@ -20,6 +20,7 @@ namespace {
 constexpr size_t kBytesPerSample = 2;
 constexpr size_t kBlockSamples = WaveObject::kIoBufferBytes / kBytesPerSample;
 const CutList kNoCuts;
+const VolumeEnvelope kUnity;
 
 bool readableFormat(const WaveFormat &f, FormatRule rule) {
   if (!f.isPcm(16, 1, f.sampleRate) || f.blockAlign != kBytesPerSample) return false;
@@ -218,9 +219,11 @@ RenderResult WaveObject::render(const std::filesystem::path &requested, const Re
   // link stays a link.
   std::error_code ec;
   std::filesystem::path target = requested;
-  if (std::filesystem::is_symlink(target, ec)) target = std::filesystem::weakly_canonical(target, ec);
-  if (ec) return failed(RenderResult::Failed, "cannot follow the link " + requested.string());
-  if (std::filesystem::exists(target, ec) && std::filesystem::equivalent(target, path_, ec))
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) {
+    target = std::filesystem::weakly_canonical(target, ec);
+    if (ec) return failed(RenderResult::Failed, "cannot follow the link " + requested.string());
+  }
+  if (std::filesystem::equivalent(target, path_, ec) && !ec)
     return failed(RenderResult::RefusedSource, "a wave cannot be rendered onto its own file");
 
   WaveWriter writer;
@@ -230,7 +233,7 @@ RenderResult WaveObject::render(const std::filesystem::path &requested, const Re
 
   const CutList &cuts = options.skipCuts && cuts_ ? *cuts_ : kNoCuts;
   const VolumeEnvelope *envelope = options.applyEnvelope && envelope_ && !envelope_->empty() ? envelope_ : nullptr;
-  EnvelopeWalk walk(envelope ? *envelope : VolumeEnvelope{});
+  EnvelopeWalk walk(envelope ? *envelope : kUnity);
   uint64_t total = static_cast<uint64_t>(playedLength(cuts, start_, end_)) * kBytesPerSample, done = 0;
   if (options.progress && !options.progress(0, total)) return failed(RenderResult::Cancelled, "cancelled");
 

@@ -194,6 +194,49 @@ TEST(EnvelopeEdits, DeleteAndInsertPreserveTheShape) {
   }
 }
 
+TEST(EnvelopeEdits, PasteGivesThePastedSamplesTheClipboardsVolumes) {
+  VolumeEnvelope flat = unityEnvelope(100);
+  pasteRange(flat, 40, unityEnvelope(10), 10);
+  EXPECT_EQ(flat, unityEnvelope(110));  // no join points on a flat line
+
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    const int64_t end = 150;
+    auto randomEnvelope = [&](int64_t last) {
+      VolumeEnvelope env{{0, static_cast<int32_t>(random() % 40000)}};
+      for (int64_t p = 1 + random() % 20; p < last; p += 1 + random() % 30)
+        env.push_back({p, static_cast<int32_t>(random() % 40000)});
+      env.push_back({last, static_cast<int32_t>(random() % 40000)});
+      return env;
+    };
+    VolumeEnvelope own = randomEnvelope(end);
+    int64_t length = 1 + random() % 60, at = random() % (end + 1);
+    VolumeEnvelope clip = extractRange(randomEnvelope(200), 20, 20 + length);
+    VolumeEnvelope pasted = own;
+    pasteRange(pasted, at, clip, length);
+    expectWellFormed(pasted, end + length);
+    for (int64_t x = 0; x <= end + length; ++x) {
+      int32_t want = x < at ? volumeAt(own, x) : x < at + length ? volumeAt(clip, x - at) : volumeAt(own, x - length);
+      EXPECT_NEAR(volumeAt(pasted, x), want, 1) << "paste " << length << " at " << at << ", volume at " << x;
+    }
+  }
+}
+
+TEST(Markers, PasteKeepsPairsWhateverTheirOrder) {
+  MarkerList edit{marker(1, 5), marker(2, 40), marker(9, 60)};
+  MarkerList clip{marker(2, 30, 1, 1), marker(1, 0, 2, 1), marker(3, 10, 0, 2), marker(4, 20, 77, 3)};
+  pasteRange(edit, 40, clip, 50);
+  EXPECT_EQ(idsAndOffsets(edit), (std::vector<std::pair<uint32_t, int64_t>>{
+                                     {1, 5}, {2, 90}, {9, 110}, {10, 70}, {11, 40}, {12, 50}, {13, 60}}));
+  EXPECT_EQ(edit[3].nextId, 11u);  // the pair, with new IDs that point at each other
+  EXPECT_EQ(edit[4].nextId, 10u);
+  EXPECT_EQ(edit[3].color, 1u);
+  EXPECT_EQ(edit[5].nextId, 0u);
+  EXPECT_EQ(edit[6].nextId, 0u);  // its partner was not in the clipboard
+  EXPECT_EQ(edit[6].color, 65535u);
+  EXPECT_EQ(nextMarkerId({marker(UINT32_MAX, 0), marker(1, 0), marker(2, 0)}), 3u);
+}
+
 TEST(EnvelopeEdits, ExtractStartsAtZeroAndEndsAtTheLength) {
   VolumeEnvelope env{{0, 0}, {50, 5000}, {100, 10000}};
   EXPECT_EQ(extractRange(env, 40, 60), (VolumeEnvelope{{0, 4000}, {10, 5000}, {20, 6000}}));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace components {
@@ -213,6 +214,72 @@ VolumeEnvelope extractRange(const VolumeEnvelope &envelope, int64_t start, int64
     if (p.position > start && p.position < end) out.push_back({p.position - start, p.volume});
   if (end > start) out.push_back({end - start, volumeAt(envelope, end)});
   return out;
+}
+
+// ---- Paste ----
+
+uint32_t nextMarkerId(const MarkerList &markers) {
+  uint32_t highest = 0;
+  for (const Marker &m : markers) highest = std::max(highest, m.id);
+  if (highest < UINT32_MAX) return highest + 1;
+  std::unordered_set<uint32_t> used;
+  for (const Marker &m : markers) used.insert(m.id);
+  uint32_t id = 1;
+  while (used.count(id)) ++id;
+  return id;
+}
+
+void pasteRange(MarkerList &markers, int64_t position, const MarkerList &clip, int64_t length) {
+  insertLength(markers, position, length);
+  std::unordered_map<uint32_t, size_t> inClip;  // clipboard ID -> index
+  for (size_t i = 0; i < clip.size(); ++i) inClip.emplace(clip[i].id, i);
+  std::unordered_map<uint32_t, uint32_t> renamed;  // clipboard ID -> new ID
+  for (const Marker &c : clip) {
+    if (renamed.count(c.id)) continue;  // came in with its partner
+    auto partner = c.nextId != 0 && c.nextId != c.id ? inClip.find(c.nextId) : inClip.end();
+    bool pair = partner != inClip.end() && clip[partner->second].nextId == c.id && !renamed.count(c.nextId);
+    Marker m = c;
+    m.id = nextMarkerId(markers);
+    m.offset += position;
+    renamed[c.id] = m.id;
+    if (!pair) {
+      m.nextId = 0;
+      m.color = 65535;
+      markers.push_back(std::move(m));
+      continue;
+    }
+    markers.push_back(m);
+    Marker second = clip[partner->second];
+    second.id = nextMarkerId(markers);
+    second.offset += position;
+    second.nextId = m.id;
+    renamed[c.nextId] = second.id;
+    markers.back().nextId = second.id;
+    markers.push_back(std::move(second));
+  }
+}
+
+void pasteRange(VolumeEnvelope &envelope, int64_t position, const VolumeEnvelope &clip, int64_t length) {
+  if (length <= 0) return;
+  position = std::max<int64_t>(position, 0);
+  bool hasOwn = !envelope.empty();
+  VolumeEnvelope own = hasOwn ? envelope : unityEnvelope(position);
+  int32_t before = volumeAt(own, position - 1), after = volumeAt(own, position);
+  VolumeEnvelope out;
+  for (const VolumePoint &p : own)
+    if (p.position < position - 1) out.push_back(p);
+  if (position >= 1) out.push_back({position - 1, before});
+  // The clipboard's volumes on its own samples: its last point (at its
+  // length) stands on the last pasted sample.
+  for (const VolumePoint &p : clip)
+    if (p.position >= 0 && p.position < length - 1) putPoint(out, {position + p.position, p.volume});
+  putPoint(out, {position, volumeAt(clip, 0)});
+  putPoint(out, {position + length - 1, volumeAt(clip, length - 1)});
+  out.push_back({position + length, after});
+  for (const VolumePoint &p : own)
+    if (p.position > position) out.push_back({p.position + length, p.volume});
+  envelope = std::move(out);
+  for (int64_t join : {position - 1, position, position + length - 1, position + length}) dropIfOnLine(envelope, join);
 }
 
 // ---- Playback ----

@@ -66,6 +66,21 @@ MarkerList extractRange(const MarkerList &markers, int64_t start, int64_t end);
 // end - start with the volume at end.
 VolumeEnvelope extractRange(const VolumeEnvelope &envelope, int64_t start, int64_t end);
 
+// ---- Paste a clipboard of `length` samples at position ----
+
+// The markers at or after position move right by length; the clipboard's
+// markers follow, moved by position, each with the next free ID. A
+// clipboard pair stays a pair (with its new IDs), in whatever order the
+// clipboard lists it; a lone marker gets NextID 0 and colour 65535.
+void pasteRange(MarkerList &markers, int64_t position, const MarkerList &clip, int64_t length);
+// Before position the volumes stay, the pasted samples take the clipboard's
+// volumes (clip based at 0, as extractRange gives it), and after them the
+// volumes go on as they stood from position on.
+void pasteRange(VolumeEnvelope &envelope, int64_t position, const VolumeEnvelope &clip, int64_t length);
+
+// The next free marker ID: one above the highest, or the lowest unused.
+uint32_t nextMarkerId(const MarkerList &markers);
+
 // ---- Cut regions during playback ----
 // Regions are sorted and never overlap (as CutList promises).
 

@@ -123,6 +123,16 @@ TEST_F(WaveObjectTest, ReadsSkipCutRegionsAndStopAtTheEnd) {
   EXPECT_FALSE(wave.failed());
   EXPECT_EQ(wave.position(), 17);  // counted from start
 
+  struct Map {
+    int64_t position, playable;
+  } maps[] = {{0, 1}, {1, 1}, {3, 6}, {5, 6}, {7, 7}, {11, 14}, {17, 17}, {18, 1}, {-4, 1}};
+  for (auto m : maps) EXPECT_EQ(wave.playablePosition(m.position), m.playable) << m.position;
+  EXPECT_EQ(wave.positionAfter(1, 2), 6);
+  EXPECT_EQ(wave.positionAfter(1, 6), 14);
+  EXPECT_EQ(wave.positionAfter(1, 500), 18);
+  EXPECT_EQ(wave.playedBetween(1, 14), 6);
+  EXPECT_EQ(wave.playedBetween(-10, 100), 10);
+
   wave.setPosition(2);  // inside the first region: reading goes on after it
   ASSERT_EQ(wave.read(block.data(), 1), 1u);
   EXPECT_EQ(block[0], 600);

@@ -207,6 +207,20 @@ int64_t WaveObject::firstPlayable() const {
 
 int64_t WaveObject::playableLength() const { return playedLength(cuts_ ? *cuts_ : kNoCuts, start_, end_); }
 
+int64_t WaveObject::playablePosition(int64_t position) const {
+  if (position < start_ || position >= end_) return firstPlayable();
+  int64_t p = skipCuts(cuts_ ? *cuts_ : kNoCuts, position);
+  return p < end_ ? p : firstPlayable();
+}
+
+int64_t WaveObject::positionAfter(int64_t from, int64_t played) const {
+  return std::min(advancePlayed(cuts_ ? *cuts_ : kNoCuts, from, played), end_);
+}
+
+int64_t WaveObject::playedBetween(int64_t from, int64_t to) const {
+  return playedLength(cuts_ ? *cuts_ : kNoCuts, std::max(from, start_), std::min(to, end_));
+}
+
 RenderResult WaveObject::render(const std::filesystem::path &requested, const RenderOptions &options,
                                 std::string *error) const {
   auto failed = [&](RenderResult result, const std::string &why) {

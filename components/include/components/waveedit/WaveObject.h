@@ -90,10 +90,20 @@ class WaveObject {
   bool failed() const { return !error_.empty(); }
   const std::string &error() const { return error_; }
 
-  // Playback through the cut regions: the first sample that plays, and the
-  // number of samples that play from start to end.
+  // Playback through the attached cut regions. The first sample that plays
+  // (end() when none does) and the number of samples that play from start
+  // to end.
   int64_t firstPlayable() const;
   int64_t playableLength() const;
+  // Where playback starts for a position: the position, or the first sample
+  // after the region(s) it lies in; the first playable sample for a
+  // position outside [start, end) or one with nothing left to play after it.
+  int64_t playablePosition(int64_t position) const;
+  // The sample that sounds after `played` samples from `from` (end() at most).
+  int64_t positionAfter(int64_t from, int64_t played) const;
+  // Samples that play from `from` up to `to`: the output offset of `to`
+  // when `from` is firstPlayable().
+  int64_t playedBetween(int64_t from, int64_t to) const;
 
   // Renders [start, end) into a new 16-bit mono WAV file at target, in
   // blocks of the I/O buffer. The target gets its name only when the file is

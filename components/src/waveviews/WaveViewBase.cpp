@@ -16,11 +16,10 @@ WaveViewBase::WaveViewBase(WaveViewState *state, Span span, QWidget *parent)
   auto changed = [this] { invalidate(); };
   connect(state_, &WaveViewState::waveChanged, this, changed);
   connect(state_, &WaveViewState::activeChanged, this, changed);
-  connect(state_, &WaveViewState::rangeChanged, this, [this] {
-    if (span_ == Span::Visible) invalidate();
-    else update();
-  });
+  // Views compare the mapping they last drew with, so a range change only
+  // asks for a paint (a scroll then renders just the new strip).
   auto repaint = [this] { update(); };
+  connect(state_, &WaveViewState::rangeChanged, this, repaint);
   connect(state_, &WaveViewState::selectionChanged, this, repaint);
   connect(state_, &WaveViewState::locatorChanged, this, repaint);
   connect(state_, &WaveViewState::secondaryCursorChanged, this, repaint);

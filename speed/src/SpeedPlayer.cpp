@@ -256,7 +256,8 @@ void SpeedPlayer::tick() {
   view_.showTime(frameTime(p, facts_.rate));
 
   const FrameSpan limits = bounds();
-  const bool stalled = stalled_ >= kStallTicks;
+  // An engine that has stopped by itself (a read failure) has ended too.
+  const bool stalled = stalled_ >= kStallTicks || engine_.state() == SpeedEngine::Stopped;
   if (p < limits.start && !stalled) {
     engine_.setPosition(uint32_t(limits.start));
     lastPosition_ = -1;
@@ -310,7 +311,12 @@ void SpeedPlayer::follow(int64_t p) {
 }
 
 void SpeedPlayer::speedChanged(int slider) {
-  if (!loadedName_.empty() && engine_.isLoaded()) engine_.setRate(rateOfSlider(slider));
+  if (loadedName_.empty() || !engine_.isLoaded()) return;
+  engine_.setRate(rateOfSlider(slider));
+  // While the queued sound plays out at the old speed the position may
+  // rest a little longer than usual: that is no stall.
+  lastPosition_ = -1;
+  stalled_ = 0;
 }
 
 void SpeedPlayer::clickWhilePlaying(int64_t frame) {

@@ -255,6 +255,27 @@ TEST_F(SpeedPlayerTest, PlaybackThatStopsMovingEndsAfterThreeTicks) {
   EXPECT_EQ(engine.calls, (std::vector<std::string>{"stop"}));
   EXPECT_FALSE(player.timerRunning());
   EXPECT_EQ(view.buttons, 0);
+
+  // After a speed change the queued sound plays out at the old speed: the
+  // count starts again.
+  player.play();
+  tickAt(9000);
+  tickAt(9000);
+  tickAt(9000);
+  player.speedChanged(-20);
+  tickAt(9000);
+  tickAt(9000);
+  EXPECT_TRUE(player.timerRunning());
+
+  // An engine that stopped by itself has ended, also with Repeat.
+  view.repeat = true;
+  tickAt(9100);
+  engine.stateCode = SpeedEngine::Stopped;
+  engine.take();
+  tickAt(9200);
+  EXPECT_FALSE(player.timerRunning());
+  EXPECT_EQ(engine.count("pos:"), 0);
+  EXPECT_EQ(view.buttons, 0);
 }
 
 TEST_F(SpeedPlayerTest, MarkerBIsTheShorterOfTheViewsAndTheEnginesLength) {

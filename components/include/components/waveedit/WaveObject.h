@@ -2,7 +2,8 @@
 // position, with a cut list, markers and a volume envelope attached. It reads
 // 16-bit mono PCM block by block with the cut regions left out, and renders
 // the range into a new WAV file with the regions left out and the envelope
-// applied. It never changes the file it refers to.
+// applied. It never changes the file it refers to. Used by one thread at a
+// time.
 #pragma once
 
 #include <cstdint>
@@ -105,7 +106,8 @@ class WaveObject {
   // when `from` is firstPlayable().
   int64_t playedBetween(int64_t from, int64_t to) const;
 
-  // Renders [start, end) into a new 16-bit mono WAV file at target, in
+  // Renders [start, end) into a new 16-bit mono WAV file at target (a link
+  // is followed, so the file it names gets the result), in
   // blocks of the I/O buffer. The target gets its name only when the file is
   // complete; on a cancel or an error it stays as it was and nothing is left
   // behind. The wave's own file (by any path) is refused.

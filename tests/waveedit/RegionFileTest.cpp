@@ -111,6 +111,9 @@ TEST_F(RegionFileTest, RefusesWhatIsNotItsOwn) {
   WaveDescription wave;
   EXPECT_FALSE(RegionFile::read(dir / "missing", clip, wave));
   writeFile(region, text("StartPos=0\n"));
+  fs::resize_file(region, RegionFile::kMaxFileBytes + 1);  // sparse: no disk space taken
+  EXPECT_FALSE(RegionFile::read(region, clip, wave));
+  writeFile(region, text("StartPos=0\n"));
   fs::remove(clip);
   EXPECT_FALSE(RegionFile::read(region, clip, wave));  // the audio file is gone
   EXPECT_EQ(wave, WaveDescription{});

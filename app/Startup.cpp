@@ -12,6 +12,7 @@
 #include "app/PlayerSide.h"
 #include "app/ProgressWindow.h"
 #include "app/SingleInstance.h"
+#include "app/convert/ConvertLauncher.h"
 #include "app/recorder/RecorderSide.h"
 #include "components/texts/IniSearch.h"
 
@@ -88,6 +89,7 @@ Quillorn::Outcome Quillorn::start() {
   ui_.setProgressWindow(progress_.get());
   model_ = std::make_unique<TFrmModel>(texts_);
   ui_.setModelDialog(model_.get());
+  ConvertLauncher::install(*main_);
   notice_ = std::make_unique<TFrmShow>(&busy_, [this] { main_->OpenFlash(); });
   ui_.setNoticeWindow(notice_.get());
   for (const auto &installWindow : options_.windows) installWindow(*this);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include "ViewFixture.h"
@@ -159,6 +160,35 @@ TEST_F(WaveformViewTest, OverlaysAndColours) {
   pane.state.setCuts({{65000, 10000, 0}});
   EXPECT_NE(pixel(700, 0), plain);
   EXPECT_EQ(pixel(800, 0), plain);
+}
+
+TEST(WaveformViewBuildTest, RepaintsWhatIsReadyWhileTheCacheBuilds) {
+  const std::string path = tempPath("building.wav");
+  writeWav(path, testSignal(16'000'000));
+  WaveViewState state;
+  auto cache = std::make_shared<PeakCache>();
+  ASSERT_TRUE(cache->start(path));
+  state.setWave(cache->frames(), cache->sampleRate());
+  state.setRange(0, cache->frames());
+  WaveformView view(&state);
+  view.resize(600, 60);
+  view.setPeakCache(cache);
+  view.grab();
+  QElapsedTimer clock;
+  clock.start();
+  while (!cache->finished() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_TRUE(cache->finished());
+  // The 100 ms poll sees the end and renders the finished trace.
+  while (clock.elapsed() < 20000 && view.grab().toImage() != [&] {
+           WaveformView fresh(&state);
+           fresh.resize(view.size());
+           fresh.setPeakCache(cache);
+           return fresh.grab().toImage();
+         }())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_LT(clock.elapsed(), 20000);
+  EXPECT_GE(view.fullRenders(), 2);
+  std::filesystem::remove(path);
 }
 
 TEST(OverviewViewTest, ShowsTheWholeWaveAndMovesTheRange) {

@@ -25,7 +25,7 @@ WaveformView::WaveformView(WaveViewState *state, QWidget *parent) : WaveformView
 
 WaveformView::WaveformView(WaveViewState *state, Span span, QWidget *parent) : WaveViewBase(state, span, parent) {
   setMinimumHeight(20);
-  setMouseTracking(false);
+  setMouseTracking(true);  // for the edge cursor
   buildTimer_.setInterval(100);
   connect(&buildTimer_, &QTimer::timeout, this, &WaveformView::pollBuild);
 }
@@ -272,6 +272,7 @@ void WaveformView::mouseMoveEvent(QMouseEvent *event) {
   if (std::abs(px - pressX_) >= kClickPixels) moved_ = true;
   switch (drag_) {
     case Drag::None:
+      setCursor(edgeAt(px) != Edge::None ? Qt::SizeHorCursor : Qt::ArrowCursor);
       return;
     case Drag::Zoom:
       zoomBand_.second = frameAt(px);

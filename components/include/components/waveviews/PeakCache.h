@@ -4,6 +4,9 @@
 // thread or on the caller's; the audio itself is never held in memory.
 // Channels are merged: an entry holds the minimum and maximum over all
 // channels, which is what a single trace per pane draws.
+//
+// Views read a cache while it builds; make a new cache for each load rather
+// than building again into one that views still show.
 #pragma once
 
 #include <atomic>

@@ -12,6 +12,7 @@
 #include "recorder/Chains.h"
 #include "recorder/Layout.h"
 #include "recorder/jobs/Messages.h"
+#include "recorder/jobs/RecordingTime.h"
 #include "src/Common.h"
 #include "voice/VoiceHeader.h"
 
@@ -162,9 +163,16 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
     }
     // The existing file is replaced by the rename of the finished copy.
   }
+  return CopyFlashFile(folder, number, target, doneBytes, totalBytes);
+}
 
+bool Upload::CopyFlashFile(int folder, uint32_t number, const fs::path &target, uint64_t doneBytes,
+                           uint64_t totalBytes) {
+  components::JobUi &ui = v_.ui;
+  if (!validFolder(folder) || number < 1 || number > v_.directory.records(folder).size()) return false;
+  const tFLASHFILEINFO record = v_.directory.records(folder)[number - 1];
   v_.setRetryCount(0);
-  ui.progressLines(pcFolder.string(), name);
+  ui.progressLines(target.parent_path().string(), target.filename().string());
   ui.progressCurrent(0, "");
   ui.clearCancel();
 
@@ -212,7 +220,11 @@ bool Upload::UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, ui
     ui.pump();
   }
   // A full disk shows at the last flush.
-  if (std::fclose(out.release()) != 0 || !pending.commit()) return cannotCreate();
+  if (std::fclose(out.release()) != 0) return cannotCreate();
+  // The copy carries the time the recording was made; one without a valid
+  // date keeps the time of the copy. The rename keeps the time.
+  if (std::optional<std::time_t> made = recordingTime(record)) setModificationTime(pending.path(), *made);
+  if (!pending.commit()) return cannotCreate();
   ++copied_;
   return true;
 }

@@ -74,6 +74,14 @@ class Upload {
   bool UploadFlashFile(int folder, uint32_t number, uint64_t doneBytes, uint64_t totalBytes,
                        const std::filesystem::path &pcFolder);
 
+  // Copies recording number (from 1) to target without asking: a file of
+  // that name is replaced when the copy is complete. The copy carries the
+  // recording's date and time as its modification time when the recording
+  // has a valid one. False when the copy stopped.
+  bool CopyFlashFile(int folder, uint32_t number, const std::filesystem::path &target, uint64_t doneBytes,
+                     uint64_t totalBytes);
+  bool cancelled() const { return cancelled_; }
+
   int copied() const { return copied_; }
   int skipped() const { return skipped_; }
 

@@ -106,6 +106,8 @@ void PeakCache::clear() {
   {
     std::lock_guard lock(readLock_);
     reader_.reset();
+    window_.clear();
+    windowStart_ = 0;
   }
   source_.reset();
   levels_.clear();
@@ -256,24 +258,44 @@ size_t PeakCache::samples(int64_t first, size_t count, std::vector<int16_t> &out
   if (first < 0 || first >= total || count == 0 || path_.empty()) return 0;
   count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), total - first));
   std::lock_guard lock(readLock_);
+  const int64_t end = first + static_cast<int64_t>(count);
+  const bool inWindow = first >= windowStart_ && end <= windowStart_ + static_cast<int64_t>(window_.size());
+  if (!inWindow) {
+    // A window around the request, so that scrolling back and forth at a
+    // fine zoom reads the file (or decodes a stream that cannot seek) rarely.
+    const int64_t size = std::max<int64_t>(static_cast<int64_t>(count), kSampleWindow);
+    const int64_t start = std::clamp<int64_t>(first - (size - static_cast<int64_t>(count)) / 2, 0, std::max<int64_t>(0, total - size));
+    if (!readWindow(start, static_cast<size_t>(std::min(size, total - start)))) return 0;
+    // A file that stops decoding early leaves the window short.
+    if (first >= windowStart_ + static_cast<int64_t>(window_.size())) return 0;
+  }
+  const auto from = window_.begin() + (first - windowStart_);
+  const auto to = window_.begin() + std::min<int64_t>(end - windowStart_, static_cast<int64_t>(window_.size()));
+  out.assign(from, to);
+  return out.size();
+}
+
+bool PeakCache::readWindow(int64_t start, size_t count) const {
+  window_.clear();
+  windowStart_ = start;
   if (!reader_) {
     reader_ = std::make_unique<WaveDecoder>();
     if (!reader_->open(path_)) {
       reader_.reset();
-      return 0;
+      return false;
     }
   }
-  if (!reader_->seek(static_cast<uint64_t>(first))) return 0;
+  if (static_cast<int64_t>(reader_->position()) != start && !reader_->seek(static_cast<uint64_t>(start))) return false;
   const int channels = std::max<int>(1, reader_->channels());
   std::vector<int16_t> raw(count * static_cast<size_t>(channels));
   const size_t got = reader_->read(raw.data(), count);
-  out.resize(got);
+  window_.resize(got);
   for (size_t f = 0; f < got; ++f) {
     int sum = 0;
     for (int c = 0; c < channels; ++c) sum += raw[f * channels + c];
-    out[f] = static_cast<int16_t>(sum / channels);
+    window_[f] = static_cast<int16_t>(sum / channels);
   }
-  return got;
+  return got > 0;
 }
 
 }  // namespace components::waveviews

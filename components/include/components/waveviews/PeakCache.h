@@ -52,6 +52,8 @@ class PeakCache {
   static constexpr int kLevelFactor = 4;
   // Frames decoded per step of a build; progress and cancel are checked per step.
   static constexpr int64_t kChunkFrames = 1 << 16;
+  // Frames of decoded samples kept around the last fine-zoom read.
+  static constexpr int64_t kSampleWindow = 1 << 18;
 
   enum class Result { Done, Cancelled, Failed };
   // Called on the building thread of build() with the percentage done;
@@ -100,6 +102,7 @@ class PeakCache {
   static int levelFor(int64_t framesPerPixel);
   // Entry i of a level; empty beyond what is filled.
   Peak entry(int level, int64_t index) const;
+  // What the levels take (the sample window adds at most kSampleWindow x 2 bytes).
   size_t memoryBytes() const;
 
   // Min/max of `count` columns of `framesPerPixel` frames each, column i
@@ -109,18 +112,21 @@ class PeakCache {
   // file; columns beyond the wave or not yet filled come back empty.
   void columns(int64_t first, int64_t framesPerPixel, int count, std::vector<Peak> &out) const;
   // Up to `count` frames from `first`, channels averaged, read from the file
-  // (for drawing single samples when zoomed in this far).
+  // through a small window of decoded samples (for fine zooms).
   size_t samples(int64_t first, size_t count, std::vector<int16_t> &out) const;
 
  private:
   bool open(const std::string &path, std::string *error);
   void run();
   void summarise(int64_t fromEntry, int64_t toEntry, bool last);
+  bool readWindow(int64_t start, size_t count) const;
 
   std::string path_;
   std::unique_ptr<WaveDecoder> source_;  // the worker's
   mutable std::unique_ptr<WaveDecoder> reader_;  // fine zooms, under readLock_
   mutable std::mutex readLock_;
+  mutable std::vector<int16_t> window_;  // channels averaged, under readLock_
+  mutable int64_t windowStart_ = 0;
   int channels_ = 0;
   int sampleRate_ = 0;
   std::atomic<int64_t> frames_{0};

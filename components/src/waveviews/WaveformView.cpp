@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "ViewColors.h"
 
@@ -86,12 +87,12 @@ void WaveformView::updateImage() {
     const int64_t shift = (m.origin() - imageMapping_.origin()) / m.framesPerPixel();
     if (std::llabs(shift) < size.width()) {
       const int dx = static_cast<int>(shift);
-      QImage shifted(size, QImage::Format_RGB32);
-      {
-        QPainter p(&shifted);
-        p.drawImage(-dx, 0, image_);
+      // Shift every line in place: 4 bytes a pixel.
+      const int keep = size.width() - std::abs(dx);
+      for (int y = 0; y < image_.height(); ++y) {
+        uchar *line = image_.scanLine(y);
+        std::memmove(line + std::max(0, -dx) * 4, line + std::max(0, dx) * 4, static_cast<size_t>(keep) * 4);
       }
-      image_ = std::move(shifted);
       imageMapping_ = m;
       if (dx > 0)
         renderColumns(image_, m, size.width() - dx, size.width());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
@@ -146,6 +147,34 @@ TEST_F(WaveformViewTest, ScrollingShiftsTheImageAndMatchesAFreshRender) {
   view.grab();
   EXPECT_EQ(view.fullRenders(), full + 1);
   EXPECT_NE(view.grab().toImage(), before);
+}
+
+TEST_F(WaveformViewTest, ZoomedPastAFramePerPixelDrawsTheSampleLine) {
+  pane.state.setRange(20000, 20250);  // 4 pixels a frame
+  ASSERT_TRUE(view.mapping().sampleMode());
+  const QImage image = view.grab().toImage();
+  int traced = 0;
+  for (int x = 0; x < image.width(); x += 4)
+    for (int y = 0; y < image.height(); ++y)
+      if (image.pixelColor(x, y).blue() > image.pixelColor(x, y).red() + 40) ++traced;  // the trace is blue
+  EXPECT_GT(traced, 200);  // the line crosses every sampled column
+  pane.state.setRange(20001, 20251);  // sample mode renders anew rather than shifting
+  const int full = view.fullRenders();
+  view.grab();
+  EXPECT_EQ(view.fullRenders(), full + 1);
+  // Without a cache there is no trace.
+  view.setPeakCache(nullptr);
+  const QImage blank = view.grab().toImage();
+  for (int x = 0; x < blank.width(); x += 4)
+    for (int y = 0; y < blank.height(); ++y) ASSERT_LE(blank.pixelColor(x, y).blue(), blank.pixelColor(x, y).red() + 40);
+}
+
+TEST_F(WaveformViewTest, ContextMenuRequestCarriesTheFrame) {
+  QSignalSpy menu(&view, &WaveformView::contextMenuRequested);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(420, 10), view.mapToGlobal(QPoint(420, 10)));
+  QApplication::sendEvent(&view, &event);
+  ASSERT_EQ(menu.count(), 1);
+  EXPECT_EQ(menu[0][1].toLongLong(), 42000);
 }
 
 TEST_F(WaveformViewTest, OverlaysAndColours) {

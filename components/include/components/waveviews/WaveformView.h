@@ -46,6 +46,10 @@ class WaveformView : public WaveViewBase {
   // While playing: presses away from the selection edges track the locator.
   void setTrackMode(bool on) { trackMode_ = on; }
   bool trackMode() const { return trackMode_; }
+  // Whether a window following the locator in a finely zoomed view (at most
+  // 200 ms visible) moves on by half a span instead of four fifths.
+  void setHalfSteps(bool on) { halfSteps_ = on; }
+  bool halfSteps() const { return halfSteps_; }
   // True between a press and its release.
   bool mouseActive() const { return drag_ != Drag::None; }
 
@@ -99,6 +103,7 @@ class WaveformView : public WaveViewBase {
   int64_t imageFilled_ = 0;
   QTimer buildTimer_;
   bool trackMode_ = false;
+  bool halfSteps_ = false;
   Drag drag_ = Drag::None;
   Edge dragEdge_ = Edge::None;
   int pressX_ = 0;

@@ -62,6 +62,7 @@ QLabel *statusPanel(const char *name, int width) {
   auto *label = new QLabel;
   label->setObjectName(name);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setAccessibleName(name);
   if (width > 0) label->setMinimumWidth(width);
   return label;
 }
@@ -241,6 +242,10 @@ void Tform_speed::buildWaveArea() {
   splitter->setChildrenCollapsible(false);
   cutter->addWidget(splitter);
   column->addWidget(CutterPanel, 1);
+  const std::pair<QWidget *, const char *> names[] = {
+      {m_MarkerPanel, "Markers"}, {CutterViewTimePanel, "Time ruler"}, {CutterView, "Zoomed wave"},
+      {ScrollPanel, "Range"},     {FullViewTimePanel, "Overview ruler"}, {FullView, "Whole wave"}};
+  for (const auto &[widget, name] : names) widget->setAccessibleName(name);
   setCentralWidget(central);
   state_.setActive(true);
 }

@@ -13,6 +13,7 @@
 #include "app/Led.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "editor/Install.h"
 #include "recorder/FlashIo.h"
 
 namespace {
@@ -81,7 +82,9 @@ int main(int argc, char **argv) {
   options.process(application);
 
   auto io = recorder::makeLibraryFlashIo();
-  app::Quillorn quillorn(app::defaultStartupOptions(*io));
+  app::StartupOptions startup = app::defaultStartupOptions(*io);
+  startup.windows.push_back(editor::install);
+  app::Quillorn quillorn(std::move(startup));
   if (quillorn.start() == app::Quillorn::Outcome::AnotherCopyRuns) {
     std::fprintf(stderr, "quillorn: already running; the running copy was brought to the front\n");
     return 0;

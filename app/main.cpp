@@ -14,6 +14,7 @@
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "editor/Install.h"
+#include "mail/MailLauncher.h"
 #include "recorder/FlashIo.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char **argv) {
   auto io = recorder::makeLibraryFlashIo();
   app::StartupOptions startup = app::defaultStartupOptions(*io);
   startup.windows.push_back(editor::install);
+  startup.windows.push_back(mail::install);
   app::Quillorn quillorn(std::move(startup));
   if (quillorn.start() == app::Quillorn::Outcome::AnotherCopyRuns) {
     std::fprintf(stderr, "quillorn: already running; the running copy was brought to the front\n");

@@ -62,7 +62,6 @@ QLabel *statusPanel(const char *name, int width) {
   auto *label = new QLabel;
   label->setObjectName(name);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAccessibleName(name);
   if (width > 0) label->setMinimumWidth(width);
   return label;
 }
@@ -320,6 +319,20 @@ void Tform_speed::wire() {
   connect(button_closefile, &QToolButton::clicked, this, [this] { player_->closeFile(); });
   connect(n_exit, &QAction::triggered, this, &QWidget::close);
   connect(button_play, &QToolButton::clicked, this, [this] { player_->play(); });
+  // Keys for the transport (the media keys, and F5 to F7 beside them).
+  const std::pair<QToolButton *, QList<QKeySequence>> keys[] = {
+      {button_play, {QKeySequence(Qt::Key_F5), QKeySequence(Qt::Key_MediaPlay)}},
+      {button_pause, {QKeySequence(Qt::Key_F6), QKeySequence(Qt::Key_MediaPause)}},
+      {button_stop, {QKeySequence(Qt::Key_F7), QKeySequence(Qt::Key_MediaStop)}}};
+  for (const auto &[button, sequences] : keys) {
+    auto *action = new QAction(this);
+    action->setShortcuts(sequences);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, button, [button] {
+      if (button->isEnabled()) button->click();
+    });
+  }
   connect(button_pause, &QToolButton::clicked, this, [this] { player_->pause(); });
   connect(button_stop, &QToolButton::clicked, this, [this] { player_->stop(); });
   connect(button_normalrange, &QToolButton::clicked, this, [this] { player_->normalRange(); });

@@ -16,6 +16,7 @@
 #include "editor/Install.h"
 #include "mail/MailLauncher.h"
 #include "recorder/FlashIo.h"
+#include "speed/window/SpeedInstaller.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ int main(int argc, char **argv) {
   app::StartupOptions startup = app::defaultStartupOptions(*io);
   startup.windows.push_back(editor::install);
   startup.windows.push_back(mail::install);
+  startup.windows.push_back(speed::installSpeedPlayer);
   app::Quillorn quillorn(std::move(startup));
   if (quillorn.start() == app::Quillorn::Outcome::AnotherCopyRuns) {
     std::fprintf(stderr, "quillorn: already running; the running copy was brought to the front\n");

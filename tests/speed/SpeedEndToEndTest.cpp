@@ -12,6 +12,8 @@
 #include "SpeedFakes.h"
 #include "components/ScriptedJobUi.h"
 #include "sonavel.h"
+#include "speed/FilePreparation.h"
+#include "speed/PlayableWave.h"
 #include "speed/SpeedPlayer.h"
 #include "support/Fixtures.h"
 
@@ -130,6 +132,54 @@ TEST_F(SpeedEndToEnd, ChangingTheSpeedWhilePlayingTakesEffect) {
   // sound, 1.6 s of the file) still plays at the old speed.
   EXPECT_NEAR(firstHalf, 2.5, 0.5);
   EXPECT_NEAR(capturedSeconds() - firstHalf, 0.8 + 3.4 * 2, 0.6);
+}
+
+}  // namespace
+
+namespace {
+
+// An MP3 file goes through the engine's conversion thread into the chosen
+// WAV, which then plays; the target appears only when complete.
+TEST(SpeedMp3EndToEnd, AnMp3FileIsConvertedAndPlayed) {
+  ::setenv("SONAVEL_OUTPUT", "virtual", 1);
+  ::setenv("SONAVEL_VIRTUAL_SPEED", "0", 1);
+  ::unsetenv("SONAVEL_VIRTUAL_CAPTURE");
+  fixtures::TempDir dir;
+  fixtures::Pcm stereo{2, 44100, 16};
+  const fs::path mp3 = fixtures::makeMp3(dir, "song.mp3", stereo, fixtures::sinePcm(stereo, 3 * 44100, 440.0), "-b 128");
+  ASSERT_FALSE(mp3.empty());
+  fixtures::writeFile(dir / "song.wav", {'o', 'l', 'd'});
+
+  auto engine = speed::makeSonavelEngine();
+  components::ScriptedJobUi ui;
+  speed::EngineFilePreparation preparation(ui, *engine);
+  speedtest::FakeView view;
+  view.facts = {3 * 44100 + 1152, 44100, 16, 2};
+  speed::SpeedPlayer player(view, *engine, preparation, ui, dir / "TempData");
+  view.openAnswers.push_back(mp3.string());
+  view.saveAnswers.push_back((dir / "song.wav").string());
+  player.openFile();
+  EXPECT_TRUE(view.errors.empty());
+  ASSERT_EQ(player.loadedName(), (dir / "song.wav").string());
+  EXPECT_EQ(view.savePresets.back(), (dir / "song.wav").string());
+  auto layout = speed::inspectWave(dir / "song.wav");
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->channels, 2);
+  EXPECT_EQ(layout->declaredSize % 4608, 0u);  // whole frames
+  EXPECT_GE(layout->declaredSize, 3u * 44100 * 4);
+  // The engine's WAV has an 18-byte format block: it plays through a copy.
+  EXPECT_NE(player.playingPath(), dir / "song.wav");
+  EXPECT_EQ(ui.events.front(), "open:[FM_Caption_title8]");
+  EXPECT_EQ(testsupport::entries(dir.path()),
+            (std::vector<std::string>{"TempData", "song.mp3", "song.mp3.src.wav", "song.wav"}));
+
+  player.play();
+  pollfd fd{DllGetEventFd(), POLLIN, 0};
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (player.timerRunning() && std::chrono::steady_clock::now() < until)
+    if (::poll(&fd, 1, 100) > 0 && DllDispatchEvents() > 0) player.tick();
+  EXPECT_FALSE(player.timerRunning());
+  EXPECT_EQ(view.buttons, 0);
 }
 
 }  // namespace

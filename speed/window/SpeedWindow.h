@@ -57,6 +57,8 @@ class Tform_speed : public QMainWindow, public SpeedView {
 
   // The open dialog's folder and file name, as the main window's launcher presets them.
   void presetOpenDialog(const QString &folder, const QString &fileName);
+  const QString &openDialogFolder() const { return openFolder_; }
+  const QString &openDialogName() const { return openName_; }
   // Tests answer the dialogs here instead of showing them: save is false for
   // the open dialog; the preset is the save dialog's proposed name.
   std::function<std::optional<std::string>(bool save, const std::string &preset)> dialogHook;

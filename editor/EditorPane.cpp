@@ -7,7 +7,7 @@ namespace editor {
 
 using namespace components::waveviews;
 
-EditorPane::EditorPane(const QString &objectName, QWidget *parent) : QFrame(parent) {
+EditorPane::EditorPane(const QString &objectName, const QString &name, QWidget *parent) : QFrame(parent) {
   setObjectName(objectName);
   setFrameShape(QFrame::Box);
   setLineWidth(2);
@@ -62,12 +62,14 @@ EditorPane::EditorPane(const QString &objectName, QWidget *parent) : QFrame(pare
   layout->addWidget(markers_);
   setEnvelopeVisible(false);
 
-  const QString prefix = objectName;
-  scroller_->setAccessibleName(prefix + " range");
-  overview_->setAccessibleName(prefix + " overview");
-  zoomed_->setAccessibleName(prefix + " waveform");
-  envelope_->setAccessibleName(prefix + " envelope");
-  markers_->setAccessibleName(prefix + " markers");
+  setAccessibleName(name + " pane");
+  scroller_->setAccessibleName(name + " range");
+  fullRuler_->setAccessibleName(name + " overview ruler");
+  overview_->setAccessibleName(name + " overview");
+  zoomRuler_->setAccessibleName(name + " ruler");
+  zoomed_->setAccessibleName(name + " waveform");
+  envelope_->setAccessibleName(name + " envelope");
+  markers_->setAccessibleName(name + " markers");
   attachLists();
 }
 
@@ -120,9 +122,8 @@ void EditorPane::empty() {
 
 void EditorPane::setActive(bool active) {
   state_->setActive(active);
-  QPalette p = palette();
-  p.setColor(QPalette::WindowText, active ? QColor(Qt::yellow) : p.color(QPalette::Button));
-  setPalette(p);
+  // The frame alone turns yellow; the title row keeps its colours.
+  setStyleSheet(active ? QString("QFrame#%1 { border: 2px solid yellow; }").arg(objectName()) : QString());
   for (QWidget *w : std::initializer_list<QWidget *>{scroller_, fullRuler_, overview_, zoomRuler_, zoomed_,
                                                      envelope_, markers_})
     w->setEnabled(active);

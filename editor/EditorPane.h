@@ -25,7 +25,8 @@ namespace editor {
 class EditorPane : public QFrame {
   Q_OBJECT
  public:
-  EditorPane(const QString &objectName, QWidget *parent = nullptr);
+  // name: what screen readers call the pane ("Edit", "Reference").
+  EditorPane(const QString &objectName, const QString &name, QWidget *parent = nullptr);
 
   // The title row; the window fills it with its buttons.
   QWidget *titleRow() const { return titleRow_; }

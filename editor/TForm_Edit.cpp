@@ -85,7 +85,7 @@ void TForm_Edit::FormCreate() {
   // As wide as the screen at its top left (a compositor may place it itself).
   if (QScreen *screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
-    resize(area.width(), std::min(area.height(), 560));
+    resize(area.width(), std::max(560, area.height() * 3 / 4));
     move(area.topLeft());
   } else {
     resize(894, 560);
@@ -99,7 +99,7 @@ void TForm_Edit::buildMenus() {
   N_menFile = menuBar()->addMenu("&File");
   N_menFile->setObjectName("N_menFile");
   N_Opendownfile = menuItem(N_menFile, "N_Opendownfile", "Open &Edit File");
-  N_Saveas = menuItem(N_menFile, "N_Saveas", "&Save As", QKeySequence::SaveAs);
+  N_Saveas = menuItem(N_menFile, "N_Saveas", "&Save As", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   N_Closedownfile = menuItem(N_menFile, "N_Closedownfile", "&Close Edit File");
   N_menFile->addSeparator();
   N_Openupfile = menuItem(N_menFile, "N_Openupfile", "Open &Reference File");
@@ -252,7 +252,7 @@ void TForm_Edit::buildPlayBar() {
 }
 
 void TForm_Edit::buildPanes() {
-  cutterpanel_up = new EditorPane("cutterpanel_up", this);
+  cutterpanel_up = new EditorPane("cutterpanel_up", "Reference", this);
   button_openupfile = cutterpanel_up->addButton("button_openupfile", "Open");
   button_upclose = cutterpanel_up->addButton("button_upclose", "Close");
   button_viewcopy = cutterpanel_up->addButton("button_viewcopy", "Copy");
@@ -267,7 +267,7 @@ void TForm_Edit::buildPanes() {
   cutterpanel_up->addLabel(cutterpanel_up->fileNameField());
   cutterpanel_up->fileNameField()->setObjectName("panel_upfilename");
 
-  CutterPanel = new EditorPane("CutterPanel", this);
+  CutterPanel = new EditorPane("CutterPanel", "Edit", this);
   Button_OpenDownFile = CutterPanel->addButton("Button_OpenDownFile", "Open");
   button_downclose = CutterPanel->addButton("button_downclose", "Close");
   button_saveas = CutterPanel->addButton("button_saveas", "Save As");
@@ -704,6 +704,7 @@ void TForm_Edit::applyControls(const ControlState &c) {
   for (QWidget *w : std::initializer_list<QWidget *>{button_play, button_stop, button_pause, CheckBox_repeat,
                                                      m_VolMixerSlider})
     w->setEnabled(c.playBar && kPlayback);
+  Selectionpopup_Play->setEnabled(c.playBar && kPlayback);
   button_Cancel->setEnabled(c.cancel);
 }
 

@@ -32,6 +32,8 @@ std::string folderOf(const std::string &path) {
 
 EditorSession::EditorSession(EditorHost &host, fs::path tempDir) : host_(host), tempDir_(std::move(tempDir)) {}
 
+fs::path EditorSession::clipFile() const { return tempDir_ / kClipFileName; }
+
 void EditorSession::setClipFacts(const ClipFacts &clip) {
   clip_ = clip;
   if (!busy_) host_.applyControls(controls());

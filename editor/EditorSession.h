@@ -76,7 +76,7 @@ class EditorSession {
   int activePane() const { return activePane_; }
   const PaneState &pane(Pane p) const { return p == Pane::Edit ? edit_ : reference_; }
   const std::filesystem::path &tempDir() const { return tempDir_; }
-  std::filesystem::path clipFile() const { return tempDir_ / "clip.tmp"; }
+  std::filesystem::path clipFile() const;
   ControlState controls() const;
 
   // Exchangeform_updown: stops playback, shows the controls and the status.

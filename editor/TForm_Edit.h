@@ -47,6 +47,8 @@ class TForm_Edit : public QMainWindow, public EditorHost {
 
   // Where the open dialogs start: the folder and the file name shown.
   void setOpenDialogStart(const QString &directory, const QString &fileName);
+  const QString &openDirectory() const { return openDirectory_; }
+  const QString &openFileName() const { return openFileName_; }
   // Dialogs the tests answer; the file dialogs otherwise.
   using OpenDialog = std::function<std::optional<std::string>(Pane)>;
   using SaveDialog = std::function<std::optional<std::string>(const std::string &proposed)>;

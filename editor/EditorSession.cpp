@@ -157,7 +157,10 @@ void EditorSession::openFile(Pane pane) {
     std::error_code ec;
     if (fs::exists(wav, ec) && !host_.confirmReplace(wav)) return;
     if (!enoughSpace(wav, std::max<int64_t>(0, fileSize(name) - 256) * 16 + 44)) return;
-    if (!host_.convertVoiceFile(name, wav)) return;
+    // The conversion pumps events too: closing the window meanwhile cancels it.
+    StepResult converted =
+        runBusy([&] { return host_.convertVoiceFile(name, wav) ? StepResult::Done : StepResult::Failed; });
+    if (converted != StepResult::Done) return;
     name = wav;
   }
 

@@ -822,6 +822,9 @@ void TForm_Edit::resizeEvent(QResizeEvent *event) {
 }
 
 void TForm_Edit::closeEvent(QCloseEvent *event) {
+  // While a long step runs, closing means Cancel (a conversion reads the
+  // application's cancel flag, the editor's own steps the session's).
+  if (session_.busy() && ui_) ui_->requestCancel();
   if (!session_.queryClose()) {
     event->ignore();
     return;

@@ -111,6 +111,7 @@ TEST_F(EditorWindowTest, RefusedFormatsAreNamed) {
       {wav("stereo.wav", {22050, 2}), "[STEREO/22K/16Bit]" + text(keys::kBadFormat)},
       {wav("bits8.wav", {8000, 1, 1.0, 8}), "[8K/8Bit]" + text(keys::kBadFormat)},
       {wav("rate16k.wav", {16000, 1}), "[16K/16Bit]" + text(keys::kBadFormat)},
+      {wav("rate22k.wav", {22050, 1}), "[22K/16Bit]" + text(keys::kBadFormat)},
       {gsm, "GSM610" + text(keys::kBadFormat)},
       {empty, text(keys::kNoAudio)},
   };

@@ -65,6 +65,7 @@ class ScriptedHost : public editor::EditorHost {
     return it == probes.end() ? editor::ProbeResult{} : it->second;
   }
   bool convertVoiceFile(const std::string &voice, const std::string &wav) override {
+    if (duringStep) duringStep();
     converted.push_back(voice + " -> " + wav);
     if (convertSucceeds) std::ofstream(wav) << "converted";
     return convertSucceeds;

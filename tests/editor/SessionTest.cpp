@@ -331,14 +331,24 @@ TEST_F(EditorSessionTest, WhileBusyOnlyCancelWorksAndClosingMeansCancel) {
     // A second job from a shortcut or a menu does nothing.
     host.openAnswers.push_back(r);
     session.openFile(Pane::Reference);
+    EXPECT_EQ(host.openAnswers.size(), 1u);  // no dialog ran
+    host.openAnswers.clear();
     EXPECT_FALSE(session.saveAs());
     closed = session.queryClose();
   };
   open(Pane::Edit, e);
   EXPECT_FALSE(closed);
+  // A voice file's conversion is such a step too.
+  closed = true;
+  std::string voice = dir.write("v.dvg", std::string(600, 'v')).string();
+  host.probes[(dir / "v.wav").string()] = goodWave();
+  host.saveAnswers.push_back((dir / "v.wav").string());
+  open(Pane::Edit, voice);
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(session.pane(Pane::Edit).fileName, (dir / "v.wav").string());
   EXPECT_FALSE(session.busy());
   EXPECT_FALSE(session.pane(Pane::Reference).open);
-  EXPECT_EQ(host.prepared, std::vector<std::string>{e});
+  EXPECT_EQ(host.prepared, (std::vector<std::string>{e, (dir / "v.wav").string()}));
   EXPECT_TRUE(host.lastControls().fileMenu);
   EXPECT_FALSE(host.lastControls().cancel);
 }

@@ -121,6 +121,10 @@ void EditorPane::empty() {
 }
 
 void EditorPane::setActive(bool active) {
+  // Called on every selection change: restyle only when the state changes.
+  if (activeKnown_ && active_ == active) return;
+  activeKnown_ = true;
+  active_ = active;
   state_->setActive(active);
   // The frame alone turns yellow; the title row keeps its colours.
   setStyleSheet(active ? QString("QFrame#%1 { border: 2px solid yellow; }").arg(objectName()) : QString());

@@ -76,6 +76,7 @@ class EditorPane : public QFrame {
   QSplitter *splitter_;
   std::shared_ptr<components::waveviews::PeakCache> cache_;
   components::WaveObject working_;
+  bool active_ = false, activeKnown_ = false;
 };
 
 }  // namespace editor

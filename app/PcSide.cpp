@@ -1,6 +1,8 @@
 #include "app/PcSide.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -8,6 +10,7 @@
 
 #include "app/MainWindow.h"
 #include "app/MessageBox.h"
+#include "app/PlayerSide.h"
 #include "app/QtJobUi.h"
 #include "app/Texts.h"
 #include "app/dnd/DragMimeData.h"
@@ -22,6 +25,7 @@ namespace app {
 
 namespace {
 constexpr const char *kObjectName = "PcSide";
+constexpr int kOpenRetryMs = 250;
 
 QString qpath(const std::filesystem::path &p) { return QString::fromStdString(p.string()); }
 }  // namespace
@@ -99,6 +103,27 @@ void PcSide::wireLaunchers() {
     connect(item, &QAction::triggered, action, &QAction::trigger);
   }
   join();
+}
+
+void PcSide::openFile(const QString &path) {
+  // A job runs: the file opens when it is over.
+  if (!main_.isEnabled()) {
+    QTimer::singleShot(kOpenRetryMs, this, [this, path] { openFile(path); });
+    return;
+  }
+  if (!panel_->showFile(path)) {
+    Ext_MessageBox(&main_, main_.texts(), "FM_kind_errormsg0", "FM_text_system_errmsg6", components::MsgKind::Error,
+                   components::kButtonsOk, path.toStdString() + " : ");
+    return;
+  }
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != "dvg" && suffix != "wav" && suffix != "mp3") return;
+  if (PlayerSide *player = PlayerSide::of(main_)) {
+    if (player->player().state().recording) return;
+    // Play would resume what is paused; the file asked for plays instead.
+    if (player->player().state().paused) player->stopAll();
+  }
+  emit panel_->playRequested(QFileInfo(path).canonicalFilePath());
 }
 
 PcSide *PcSide::of(TFrmMain &main) { return main.findChild<PcSide *>(kObjectName, Qt::FindDirectChildrenOnly); }

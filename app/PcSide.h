@@ -25,6 +25,16 @@ class PcSide : public QObject {
   static PcSide *of(TFrmMain &main);
 
   pc::PcPanel *panel() const { return panel_; }
+
+ public slots:
+  // A file opened from the file manager or the command line: the PC
+  // browser shows its folder with the file selected, and a voice, WAV or
+  // MP3 file plays (what played or paused before stops; nothing plays while
+  // a recording runs). Waits while a job locks the window. A file that is
+  // not there is reported.
+  void openFile(const QString &path);
+
+ public:
   pc::PcToolRow *toolRow() const { return row_; }
 
  private:

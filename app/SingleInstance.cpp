@@ -6,13 +6,17 @@
 
 #include <QDir>
 #include <QLocalSocket>
+#include <QUrl>
 
 namespace app {
 
 namespace {
 
 constexpr int kProbeTimeoutMs = 1000;
+// One command a line. A file travels as an encoded file URL, so that any
+// name (blanks, line breaks, any bytes) arrives as it was.
 constexpr char kRaiseCommand[] = "raise\n";
+constexpr char kOpenCommand[] = "open ";
 
 // Serialises the probe and the listen of copies that start at the same time.
 class StartLock {
@@ -48,19 +52,21 @@ SingleInstance::SingleInstance(QString name, QObject *parent) : QObject(parent),
 
 SingleInstance::~SingleInstance() { server_.close(); }
 
-bool SingleInstance::tellRunningCopy() {
+bool SingleInstance::tellRunningCopy(const QStringList &files) {
   QLocalSocket probe;
   probe.connectToServer(name_);
   if (!probe.waitForConnected(kProbeTimeoutMs)) return false;
-  probe.write(kRaiseCommand);
+  QByteArray commands = kRaiseCommand;
+  for (const QString &file : files) commands += kOpenCommand + QUrl::fromLocalFile(file).toEncoded() + '\n';
+  probe.write(commands);
   probe.waitForBytesWritten(kProbeTimeoutMs);
   probe.disconnectFromServer();
   return true;
 }
 
-bool SingleInstance::DoInstanceExist() {
+bool SingleInstance::DoInstanceExist(const QStringList &files) {
   StartLock lock(name_);
-  if (tellRunningCopy()) return true;
+  if (tellRunningCopy(files)) return true;
   // Nobody answered: whatever socket file is there is stale.
   QLocalServer::removeServer(name_);
   if (server_.listen(name_)) return false;
@@ -74,8 +80,19 @@ void SingleInstance::onNewConnection() {
   while (QLocalSocket *socket = server_.nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      while (socket->canReadLine())
-        if (socket->readLine() == kRaiseCommand) emit raiseRequested();
+      // The requests run from the event loop, after the socket is read: a
+      // request may open a modal box, whose loop may delete the socket.
+      while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine();
+        if (line == kRaiseCommand) {
+          QMetaObject::invokeMethod(this, &SingleInstance::raiseRequested, Qt::QueuedConnection);
+        } else if (line.startsWith(kOpenCommand) && line.endsWith('\n')) {
+          const QUrl url = QUrl::fromEncoded(line.mid(int(sizeof kOpenCommand) - 1).chopped(1), QUrl::StrictMode);
+          if (url.isValid() && url.isLocalFile())
+            QMetaObject::invokeMethod(this, [this, file = url.toLocalFile()] { emit openRequested(file); },
+                                      Qt::QueuedConnection);
+        }
+      }
     });
     if (socket->canReadLine()) emit socket->readyRead();
   }

@@ -1,11 +1,13 @@
 // One running copy per user: the first copy listens on a local socket named
 // after the model; a second start connects, asks the first to come to the
-// front ("Checking" in its title) and ends.
+// front ("Checking" in its title), hands it the files it was asked to open
+// and ends.
 #pragma once
 
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
@@ -20,16 +22,19 @@ class SingleInstance : public QObject {
   // its window. Otherwise this copy now holds the name. A socket left behind
   // by a copy that was killed is removed, but only after a connection to it
   // has failed, so a live copy's socket is never deleted.
-  bool DoInstanceExist();
+  // files: absolute paths the running copy is to open.
+  bool DoInstanceExist(const QStringList &files = {});
   const QString &name() const { return name_; }
   bool listening() const { return server_.isListening(); }
 
  signals:
   // A second copy asked this one to come to the front.
   void raiseRequested();
+  // A second copy was started to open this file (an absolute path).
+  void openRequested(const QString &path);
 
  private:
-  bool tellRunningCopy();
+  bool tellRunningCopy(const QStringList &files);
   void onNewConnection();
   QString name_;
   QLocalServer server_;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/MainWindow.h"
 #include "app/ModelDialog.h"
@@ -53,7 +54,7 @@ Quillorn::~Quillorn() {
 Quillorn::Outcome Quillorn::start() {
   // DoInstanceExist
   instance_ = std::make_unique<SingleInstance>(options_.instanceName);
-  if (instance_->DoInstanceExist()) return Outcome::AnotherCopyRuns;
+  if (instance_->DoInstanceExist(options_.openFiles)) return Outcome::AnotherCopyRuns;
 
   // GetMessageFromINIFile
   std::filesystem::path iniFile = components::findInFolders(options_.iniFolders, components::kIniFileName);
@@ -93,6 +94,13 @@ Quillorn::Outcome Quillorn::start() {
   notice_ = std::make_unique<TFrmShow>(&busy_, [this] { main_->OpenFlash(); });
   ui_.setNoticeWindow(notice_.get());
   for (const auto &installWindow : options_.windows) installWindow(*this);
+
+  PcSide *pc = PcSide::of(*main_);
+  QObject::connect(instance_.get(), &SingleInstance::openRequested, pc, &PcSide::openFile);
+  if (!options_.openFiles.isEmpty())
+    QTimer::singleShot(0, pc, [pc, files = options_.openFiles] {
+      for (const QString &file : files) pc->openFile(file);
+    });
   return Outcome::Running;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -40,6 +41,9 @@ struct StartupOptions {
   // The other windows (editor, conversion, mail, speed player): each installs
   // its launcher on the main window once that exists.
   std::vector<std::function<void(class Quillorn &)>> windows;
+  // Files to open (absolute paths): shown in the PC browser and played, here
+  // or, when another copy runs, in that copy.
+  QStringList openFiles;
 };
 
 // The options of the installed program: the linked I/O library's handles
@@ -55,8 +59,10 @@ class Quillorn {
 
   enum class Outcome { Running, AnotherCopyRuns };
   // Creates the windows in order: TFrmMain, TFrmProgress, TFrmModel,
-  // TFrmShow. A second copy only tells the first to come to the front and
-  // returns before it reads any text or touches any folder.
+  // TFrmShow. A second copy only tells the first to come to the front (and
+  // hands it the files to open) and returns before it reads any text or
+  // touches any folder. The first copy opens its files once the event loop
+  // runs.
   Outcome start();
 
   TFrmMain *main() const { return main_.get(); }

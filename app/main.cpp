@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QUrl>
 #include <QTimer>
 #include <cstdio>
 
@@ -81,13 +83,20 @@ int main(int argc, char **argv) {
   options.addVersionOption();
   QCommandLineOption probe("startup-probe", "Print \"shown\" when the main window first paints, then quit.");
   options.addOption(probe);
+  options.addPositionalArgument("FILE", "Voice, WAV or MP3 files to show and play (in the running copy, if any).",
+                                "[FILE...]");
   options.process(application);
 
   auto io = recorder::makeLibraryFlashIo();
   app::StartupOptions startup = app::defaultStartupOptions(*io);
   startup.windows.push_back(editor::install);
-  startup.windows.push_back(mail::install);
   startup.windows.push_back(speed::installSpeedPlayer);
+  startup.windows.push_back(mail::install);
+  for (const QString &argument : options.positionalArguments()) {
+    const QUrl url(argument);
+    const QString file = url.isLocalFile() ? url.toLocalFile() : argument;
+    startup.openFiles << QFileInfo(file).absoluteFilePath();
+  }
   app::Quillorn quillorn(std::move(startup));
   if (quillorn.start() == app::Quillorn::Outcome::AnotherCopyRuns) {
     std::fprintf(stderr, "quillorn: already running; the running copy was brought to the front\n");

@@ -132,6 +132,8 @@ PcPanel::PcPanel(const components::MessageTexts &texts, QWidget *parent) : QWidg
             files_->sort(section, order);
           });
   connect(files_, &FileListModel::loaded, this, &PcPanel::listLoaded);
+  connect(files_, &FileListModel::loaded, this, &PcPanel::selectListedFile);
+  connect(files_, &FileListModel::updated, this, &PcPanel::selectListedFile);
   // A new reading of the folder keeps the row at the top of the list where it is.
   connect(files_, &FileListModel::aboutToUpdate, m_LvPCFileList, &PcFileList::holdTopRow);
   connect(files_, &FileListModel::updated, m_LvPCFileList, &PcFileList::restoreTopRow);
@@ -246,6 +248,28 @@ void PcPanel::setDirectory(const QString &path) {
     showDrives();
   else
     showFolder(path, true);
+}
+
+bool PcPanel::showFile(const QString &path) {
+  const QFileInfo file(path);
+  if (!file.isFile()) return false;
+  selectWhenListed_ = file.canonicalFilePath();
+  showFolder(file.canonicalPath(), true);
+  selectListedFile();
+  return true;
+}
+
+void PcPanel::selectListedFile() {
+  if (selectWhenListed_.isEmpty() || atDrives_ || QFileInfo(selectWhenListed_).canonicalPath() != directory_) return;
+  for (int row = 0; row < files_->rowCount(); ++row) {
+    if (files_->path(row) != selectWhenListed_) continue;
+    selectWhenListed_.clear();
+    QAbstractItemView *view = m_LvPCFileList->view();
+    const QModelIndex index = files_->index(row, 0);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->scrollTo(index);
+    return;
+  }
 }
 
 void PcPanel::showFolder(const QString &path, bool moveTree) {

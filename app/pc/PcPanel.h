@@ -84,6 +84,10 @@ class PcPanel : public QWidget, private FileOpsUi {
   // Shows a folder in the tree and the list; "" shows the "Drives" level. A
   // folder that does not exist is reported ("... not found").
   void setDirectory(const QString &path);
+  // Shows the file's folder and selects the file (when the mask lists it)
+  // as soon as the list has read the folder. False when there is no such
+  // file (nothing changes then).
+  bool showFile(const QString &path);
   // Reads the folder again; the tree too.
   void refresh();
   // The mask of the list (the filter field's text).
@@ -180,6 +184,9 @@ class PcPanel : public QWidget, private FileOpsUi {
   QStringList dataFolders_;
 
   QString directory_;
+  // A file to select once the list holds it (showFile).
+  QString selectWhenListed_;
+  void selectListedFile();
   // The folder the tree opens down to while the folders above it are read,
   // and the folders the tree model has read.
   QString treeTarget_;

@@ -309,7 +309,8 @@ void TFrmMain::closeActiveModal(int result) {
 void TFrmMain::OnMuFileExitClick() { close(); }
 
 std::filesystem::path TFrmMain::helpFile() const {
-  for (const std::filesystem::path &dir : {folders_.programDir, std::filesystem::path(QUILLORN_DATA_DIR)}) {
+  for (const std::filesystem::path &dir : {folders_.programDir, folders_.programDir / "../share/quillorn",
+                                           std::filesystem::path(QUILLORN_DATA_DIR)}) {
     std::error_code ec;
     if (!dir.empty() && std::filesystem::is_regular_file(dir / kHelpFileName, ec)) return dir / kHelpFileName;
   }

@@ -28,7 +28,12 @@ StartupOptions defaultStartupOptions(recorder::FlashIo &io) {
   o.instanceName = defaultInstanceName();
   o.programDir = QCoreApplication::applicationDirPath().toStdString();
   o.dataHome = userDataFolder();
-  o.iniFolders = components::iniSearchFolders(o.programDir, QUILLORN_DATA_DIR);
+  // Installed, the data folder is share/quillorn beside bin/ under whatever
+  // prefix the program was installed to.
+  const std::filesystem::path installed = (o.programDir / "../share/quillorn").lexically_normal();
+  std::error_code ec;
+  o.iniFolders = components::iniSearchFolders(
+      o.programDir, std::filesystem::is_directory(installed, ec) ? installed : std::filesystem::path(QUILLORN_DATA_DIR));
   o.io = &io;
   o.closeHandle = [](Q417Handle handle) {
     if (handle >= 0) ::close(static_cast<int>(handle));

@@ -14,7 +14,10 @@ namespace {
 // program, then the installed data folder. Read once.
 const components::MessageTexts &texts() {
   static const components::MessageTexts table = [] {
-    auto folders = components::iniSearchFolders(components::runningProgramFolder(), QUILLORN_DATA_DIR);
+    // Installed, the texts are in share/quillorn beside bin/, under any prefix.
+    const std::filesystem::path program = components::runningProgramFolder();
+    auto folders = components::iniSearchFolders(program, QUILLORN_DATA_DIR);
+    folders.insert(folders.end() - 1, (program / "../share/quillorn").lexically_normal());
     auto file = components::findInFolders(folders, components::kIniFileName);
     return file.empty() ? components::MessageTexts() : components::MessageTexts::load(file);
   }();

@@ -20,19 +20,23 @@ bool equalNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view trim(std::string_view s) {
+std::string_view trim(std::string_view s) { return iniTrim(s); }
+std::string_view unquote(std::string_view s) { return iniUnquote(s); }
+
+}  // namespace
+
+std::string_view iniTrim(std::string_view s) {
   const char *blanks = " \t\r\n\v\f";
   size_t first = s.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
   return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
-std::string_view unquote(std::string_view s) {
+std::string_view iniUnquote(std::string_view s) {
   if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) return s.substr(1, s.size() - 2);
   return s;
 }
 
-}  // namespace
 
 IniFile IniFile::parse(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);

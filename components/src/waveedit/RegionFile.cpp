@@ -1,5 +1,7 @@
 #include "components/waveedit/RegionFile.h"
 
+#include "components/texts/IniFile.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -32,17 +34,8 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-std::string_view trim(std::string_view s) {
-  const char *blanks = " \t\r\n\v\f";
-  size_t first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
-
-std::string_view unquote(std::string_view s) {
-  if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) return s.substr(1, s.size() - 2);
-  return s;
-}
+std::string_view trim(std::string_view s) { return iniTrim(s); }
+std::string_view unquote(std::string_view s) { return iniUnquote(s); }
 
 class Profile {
  public:

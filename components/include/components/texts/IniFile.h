@@ -13,6 +13,11 @@
 
 namespace components {
 
+// How the reader takes a name or value: blanks trimmed, then one pair of
+// matching quotes removed from a value.
+std::string_view iniTrim(std::string_view s);
+std::string_view iniUnquote(std::string_view s);
+
 class IniFile {
  public:
   IniFile() = default;

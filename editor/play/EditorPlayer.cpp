@@ -166,6 +166,7 @@ EditorPlayer::~EditorPlayer() {
 }
 
 void EditorPlayer::setPane(EditorPane *pane, bool editPane) {
+  if (pane == pane_ && editPane == editPane_) return;  // the same pane again plays on
   playback_.setPane(nullptr);  // stops, and unlocks the pane that played
   disconnectPane();
   pane_ = pane;

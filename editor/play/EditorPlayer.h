@@ -42,7 +42,7 @@ class EditorPlayer : public QObject {
   EditorPlayer(components::PlaybackPump::DeviceFactory factory, PlayControls controls, QObject *parent = nullptr);
   ~EditorPlayer() override;
 
-  // The active pane (null: none); what plays stops first.
+  // The active pane (null: none); what plays stops first when it changes.
   void setPane(EditorPane *pane, bool editPane);
   EditorPane *pane() const { return pane_; }
 

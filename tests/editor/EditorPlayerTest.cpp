@@ -234,6 +234,35 @@ TEST_F(EditorPlayerTest, MouseJumpScrubAndRelease) {
   EXPECT_EQ(played.front(), scrubbed);
 }
 
+TEST_F(EditorPlayerTest, EdgeDragWhilePlayingAppliesTheSelectionAndPlaysFromIt) {
+  auto *view = pane.zoomed();
+  state().setSelection(4000, 8000);
+  clickPlay();
+  playBuffers(1);
+  QSignalSpy applied(player.get(), &EditorPlayer::selectionApplied);
+  const QPoint edge(static_cast<int>(view->xOf(4000)), 10);
+  const QPoint to(static_cast<int>(view->xOf(2000)), 10);
+  QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, edge);
+  EXPECT_EQ(player->playback().mouseMode(), 2);
+  QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &move);
+  QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to);
+  settle();
+  EXPECT_EQ(applied.count(), 1);
+  const int64_t start = state().selectionStart();
+  EXPECT_EQ(start, view->frameAt(to.x()));
+  EXPECT_EQ(state().selectionEnd(), 8000);
+  EXPECT_EQ(state().locator(), start);
+  ASSERT_TRUE(player->playing());
+  EXPECT_EQ(player->playback().mode(), 1);
+  played.clear();
+  playBuffers(1);
+  EXPECT_EQ(played.front(), start);
+  // Choosing the same pane again keeps it playing.
+  player->setPane(&pane, true);
+  EXPECT_TRUE(player->playing());
+}
+
 TEST_F(EditorPlayerTest, RightPressAddsAMarkerAndNoPopupShowsWhilePlaying) {
   auto *view = pane.zoomed();
   QSignalSpy markers(player.get(), &EditorPlayer::addMarkerRequested);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "components/JobUi.h"
+#include "components/waveedit/WaveDescription.h"
 #include "editor/Controls.h"
 #include "editor/PaneState.h"
 
@@ -57,6 +58,25 @@ class EditorHost {
   // Renders the edit pane's working wave (cut list and envelope applied)
   // into target through a temporary file renamed over it at the end.
   virtual StepResult renderEdit(const std::string &target) = 0;
+
+  // The pane's working wave as an edit reads it: the file it reads, the
+  // range 0 to its length and the lists the views hold now.
+  virtual components::WaveDescription paneWave(Pane pane) = 0;
+  // Shows what preparePane built for the edit pane as a new edit state: the
+  // working wave reads wave.fileName and carries wave's lists; state gives
+  // the ranges, selection and locator (its fileName stays the opened file).
+  virtual void commitEdit(const PaneState &state, const components::WaveDescription &wave) = 0;
+  // One list of the edit pane replaced, without refilling the pane.
+  virtual void setEditMarkers(const components::MarkerList &markers) = 0;
+  virtual void setEditEnvelope(const components::VolumeEnvelope &envelope) = 0;
+  virtual void setEditCuts(const components::CutList &cuts) = 0;
+  // The progress area of the status bar: shown with a caption, a step
+  // (false when the user cancelled) and hidden.
+  virtual void progressShow(const char *captionKey) = 0;
+  virtual bool progressStep(int percent) = 0;
+  virtual void progressHide() = 0;
+  // The screen's width in pixels: the shortest file or block an edit leaves.
+  virtual int screenWidth() = 0;
 
   virtual void stopPlayback() = 0;
   virtual void applyControls(const ControlState &controls) = 0;

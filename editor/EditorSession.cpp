@@ -352,6 +352,30 @@ SampleRange EditorSession::zoomSelection(Pane pane) {
   return {p.zoomMin, p.zoomMax};
 }
 
+void EditorSession::showEditState(const std::string &path, int64_t samples, const components::WaveDescription &wave,
+                                  int64_t selStart, int64_t selEnd, int64_t locator) {
+  edit_.wave.samples = samples;
+  edit_.zoomMin = 0;
+  edit_.zoomMax = samples;
+  auto clamp = [samples](int64_t v) { return v < 0 ? v : std::min(v, samples); };
+  edit_.selStart = clamp(selStart);
+  edit_.selEnd = clamp(selEnd);
+  if (!edit_.hasSelection() || edit_.selStart >= edit_.selEnd) edit_.selStart = edit_.selEnd = -1;
+  edit_.locator = std::clamp<int64_t>(locator, 0, samples);
+  edit_.cutsEmpty = wave.cuts.empty();
+  workingFile_ = path;
+  components::WaveDescription shown = wave;
+  shown.fileName = path;
+  host_.commitEdit(edit_, shown);
+  refresh();
+}
+
+void EditorSession::restoreZoom(Pane pane, SampleRange range) {
+  PaneState &p = state(pane);
+  p.zoomMin = std::clamp<int64_t>(range.min, 0, p.rangeEnd());
+  p.zoomMax = std::clamp<int64_t>(range.max, p.zoomMin, p.rangeEnd());
+}
+
 void EditorSession::markModified() {
   if (!edit_.open) return;
   modified_ = true;

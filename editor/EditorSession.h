@@ -72,6 +72,22 @@ class EditorSession {
   // Markers, envelope and cut list of the edit pane changed.
   void markModified();
   bool modified() const { return modified_; }
+  // Undo puts back the value an entry saved.
+  void setModified(bool modified) { modified_ = modified && edit_.open; }
+
+  // A long step of the edit operations: busy (only Cancel works) while it
+  // runs, the controls applied before and after.
+  StepResult runStep(const std::function<StepResult()> &step) { return runBusy(step); }
+  // An edit or an undo made path (samples long) the edit pane's working
+  // file, with the lists of wave: the pane shows it (preparePane has built
+  // its display data), with the selection and locator given.
+  void showEditState(const std::string &path, int64_t samples, const components::WaveDescription &wave,
+                     int64_t selStart, int64_t selEnd, int64_t locator);
+  void setCutsEmpty(Pane pane, bool empty) { state(pane).cutsEmpty = empty; }
+  // The controls and the status bar shown afresh.
+  void refreshControls() { refresh(); }
+  // The zoom range the edit pane shows, put back after the Cut and Paste buttons.
+  void restoreZoom(Pane pane, SampleRange range);
 
   int activePane() const { return activePane_; }
   const PaneState &pane(Pane p) const { return p == Pane::Edit ? edit_ : reference_; }

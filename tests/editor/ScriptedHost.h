@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "components/waveedit/WaveDescription.h"
+#include "components/waveedit/WaveObject.h"
 #include "editor/EditorHost.h"
 
 namespace editortest {
@@ -62,8 +64,18 @@ class ScriptedHost : public editor::EditorHost {
   }
   editor::ProbeResult probe(const std::string &path) override {
     auto it = probes.find(path);
-    return it == probes.end() ? editor::ProbeResult{} : it->second;
+    if (it != probes.end()) return it->second;
+    editor::ProbeResult r;
+    if (probeRealFiles) {
+      components::WaveObject wave;
+      if (wave.open(path) == components::WaveOpen::Ok) {
+        r.status = editor::ProbeResult::Ok;
+        r.facts = {wave.format().sampleRate, wave.format().bitsPerSample, wave.dataSamples()};
+      }
+    }
+    return r;
   }
+  bool probeRealFiles = false;  // files without a scripted answer are read
   bool convertVoiceFile(const std::string &voice, const std::string &wav) override {
     if (duringStep) duringStep();
     converted.push_back(voice + " -> " + wav);
@@ -83,6 +95,26 @@ class ScriptedHost : public editor::EditorHost {
     if (r == editor::StepResult::Done) std::ofstream(target) << "rendered";
     return r;
   }
+  // The panes' working waves as the views would hold them.
+  components::WaveDescription waves[3];
+  std::vector<std::pair<editor::PaneState, components::WaveDescription>> edits;
+  std::vector<std::string> progressCaptions;
+  int width = 1024;
+  int stepsUntilCancel = -1;  // progressStep answers false from then on
+
+  components::WaveDescription paneWave(editor::Pane pane) override { return waves[static_cast<int>(pane)]; }
+  void commitEdit(const editor::PaneState &state, const components::WaveDescription &wave) override {
+    edits.push_back({state, wave});
+    waves[2] = wave;
+  }
+  void setEditMarkers(const components::MarkerList &markers) override { waves[2].markers = markers; }
+  void setEditEnvelope(const components::VolumeEnvelope &envelope) override { waves[2].volume = envelope; }
+  void setEditCuts(const components::CutList &cuts) override { waves[2].cuts = cuts; }
+  void progressShow(const char *caption) override { progressCaptions.push_back(caption); }
+  bool progressStep(int) override { return stepsUntilCancel < 0 || stepsUntilCancel-- > 0; }
+  void progressHide() override {}
+  int screenWidth() override { return width; }
+
   void stopPlayback() override {}
   void applyControls(const editor::ControlState &c) override { controls.push_back(c); }
   void showStatus(const editor::PaneState *active) override {

@@ -28,6 +28,7 @@ PlayerSide::PlayerSide(TFrmMain &main, PlayerDevices devices)
     : QObject(&main),
       main_(main),
       audioSession_(devices.session),
+      makeOutput_(devices.makeOutput),
       mpeg_(queue_, devices.makeOutput),
       wave_(queue_, devices.makeOutput) {
   setObjectName(kObjectName);
@@ -221,6 +222,15 @@ bool PlayerSide::eventFilter(QObject *watched, QEvent *event) {
   for (QObject *target : recorderTargets_)
     if (watched == target && pressOrFocus) lists_->setRecorderActive();
   return false;
+}
+
+player::OutputFactory PlayerSide::outputFactory() const {
+  if (!makeOutput_) return {};
+  // The copy holds the audio session, so the library outlives this side.
+  return [make = makeOutput_, session = audioSession_](components::wave::DoneQueue &queue,
+                                                       components::wave::BufferListener &listener) {
+    return make(queue, listener);
+  };
 }
 
 }  // namespace app

@@ -39,6 +39,9 @@ class PlayerSide : public QObject {
   void stopAll();
   // An output or a recording is active.
   bool busy() const { return player_->busy(); }
+  // The players' output device maker, for the windows that play themselves
+  // (the editor); it keeps the sound card's library up while it is held.
+  player::OutputFactory outputFactory() const;
   // An output is active (not a recording).
   bool playing() const { return player_->busy() && !player_->state().recording; }
 
@@ -56,6 +59,7 @@ class PlayerSide : public QObject {
   TFrmMain &main_;
   // Declared in the order they are needed: the player goes first.
   std::shared_ptr<void> audioSession_;
+  player::OutputFactory makeOutput_;
   components::wave::DoneQueue queue_;
   std::unique_ptr<QSocketNotifier> queueNotifier_;
   player::ComponentMpegPlayback mpeg_;

@@ -47,7 +47,9 @@ void launch(app::TFrmMain &main, TForm_Edit &editor) {
 void install(app::Quillorn &quillorn) {
   app::TFrmMain *main = quillorn.main();
   if (!main) return;
-  auto *editor = new TForm_Edit({&quillorn.texts(), &quillorn.jobUi(), quillorn.folders().tempDir});
+  TForm_Edit::Setup setup{&quillorn.texts(), &quillorn.jobUi(), quillorn.folders().tempDir, {}};
+  if (auto *player = app::PlayerSide::of(*main)) setup.output = player->outputFactory();
+  auto *editor = new TForm_Edit(std::move(setup));
   // The editor lives as long as the main window, as a window of its own.
   QObject::connect(main, &QObject::destroyed, editor, [editor] { delete editor; });
   main->setProperty(kProperty, QVariant::fromValue(static_cast<QObject *>(editor)));

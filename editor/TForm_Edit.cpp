@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -35,9 +36,6 @@ namespace editor {
 
 namespace {
 
-constexpr double kScaleUp = 1.122462;    // +1 dB
-constexpr double kScaleDown = 0.8908987;  // -1 dB
-
 QAction *menuItem(QMenu *menu, const char *name, const QString &text, const QKeySequence &keys = {}) {
   auto *action = menu->addAction(text);
   action->setObjectName(name);
@@ -48,11 +46,22 @@ QAction *menuItem(QMenu *menu, const char *name, const QString &text, const QKey
 }  // namespace
 
 TForm_Edit::TForm_Edit(Setup setup)
-    : texts_(*setup.texts), ui_(setup.ui), tempDir_(setup.tempDir), session_(*this, setup.tempDir) {
+    : texts_(*setup.texts),
+      ui_(setup.ui),
+      tempDir_(setup.tempDir),
+      session_(*this, setup.tempDir),
+      commands_(std::make_unique<EditCommands>(session_, *this, setup.tempDir)) {
   FormCreate();
+  wirePlayer(std::move(setup.output));
+  session_.start();
+  commands_->start();
 }
 
 TForm_Edit::~TForm_Edit() {
+  qApp->removeEventFilter(this);
+  // The player lets go of the panes' views while they still exist.
+  delete player_;
+  player_ = nullptr;
   // Program end: the clipboard's files go with the window.
   std::error_code ec;
   fs::remove(tempDir_ / kClipRegionFileName, ec);
@@ -92,7 +101,7 @@ void TForm_Edit::FormCreate() {
   }
   // Grid lines and snap in the edit pane.
   CutterPanel->state()->setGrid(true, true);
-  session_.start();
+  wireEditCommands();
 }
 
 void TForm_Edit::buildMenus() {
@@ -162,46 +171,9 @@ void TForm_Edit::buildMenus() {
   connect(N_upSelectAll, &QAction::triggered, this, [this] { N_SelectAllClick(Pane::Reference); });
   connect(N_downviewnormalrange, &QAction::triggered, this, [this] { button_normalrangeClick(Pane::Edit); });
   connect(N_upviewnormalrange, &QAction::triggered, this, [this] { button_normalrangeClick(Pane::Reference); });
-  connect(N_scaleup, &QAction::triggered, this, [this] { scaleEnvelope(kScaleUp); });
-  connect(N_scaledown, &QAction::triggered, this, [this] { scaleEnvelope(kScaleDown); });
-  connect(N_scalereset, &QAction::triggered, this, [this] { resetEnvelope(); });
   connect(Selectionpopup_Zoom, &QAction::triggered, this, [this] { Selectionpopup_ZoomClick(); });
   connect(Selectionpopup_discardselection, &QAction::triggered, this,
           [this] { Selectionpopup_discardselectionClick(); });
-  connect(Markerpopup_AddMarker, &QAction::triggered, this, [this] {
-    auto *state = CutterPanel->state();
-    components::MarkerList markers = state->markers();
-    for (const auto &m : markers)
-      if (m.offset == popupFrame_) return;
-    uint32_t id = 1;
-    for (const auto &m : markers) id = std::max(id, m.id + 1);
-    components::Marker marker;
-    marker.id = id;
-    marker.offset = popupFrame_;
-    marker.name = "Marker";
-    markers.push_back(marker);
-    std::stable_sort(markers.begin(), markers.end(),
-                     [](const auto &a, const auto &b) { return a.offset < b.offset; });
-    state->setMarkers(markers);
-  });
-  connect(Markerpopup_Delete, &QAction::triggered, this, [this] {
-    auto *state = CutterPanel->state();
-    int index = CutterPanel->markerStrip()->markerAt(CutterPanel->markerStrip()->mapFromGlobal(popupPos_).x());
-    if (index < 0) return;
-    components::MarkerList markers = state->markers();
-    const uint32_t id = markers[index].id, partner = markers[index].nextId;
-    std::erase_if(markers, [&](const auto &m) { return m.id == id || (partner != 0 && m.id == partner); });
-    state->setMarkers(markers);
-  });
-  connect(Markerpopup_alldelete, &QAction::triggered, this, [this] { CutterPanel->state()->setMarkers({}); });
-  connect(Volumepopup_New, &QAction::triggered, this, [this] {
-    auto *view = pane(popupPane_)->envelope();
-    view->addPointAt(view->mapFromGlobal(popupPos_));
-  });
-  connect(Volumepopup_Delete, &QAction::triggered, this, [this] {
-    auto *view = pane(popupPane_)->envelope();
-    view->deleteAt(view->mapFromGlobal(popupPos_));
-  });
 }
 
 void TForm_Edit::buildPlayBar() {
@@ -295,9 +267,6 @@ void TForm_Edit::buildPanes() {
   connect(button_saveas, &QToolButton::clicked, this, [this] { button_saveasClick(); });
   connect(button_normalrange, &QToolButton::clicked, this, [this] { button_normalrangeClick(Pane::Edit); });
   connect(button_normalrangeup, &QToolButton::clicked, this, [this] { button_normalrangeClick(Pane::Reference); });
-  connect(button_scaleup, &QToolButton::clicked, this, [this] { scaleEnvelope(kScaleUp); });
-  connect(button_scaledown, &QToolButton::clicked, this, [this] { scaleEnvelope(kScaleDown); });
-  connect(button_reset, &QToolButton::clicked, this, [this] { resetEnvelope(); });
   wirePane(Pane::Reference);
   wirePane(Pane::Edit);
 }
@@ -567,6 +536,11 @@ void TForm_Edit::progressStart(const char *captionKey) {
   button_Cancel->setEnabled(true);
 }
 
+int TForm_Edit::screenWidth() {
+  QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 1024;
+}
+
 bool TForm_Edit::progressStep(int percent) {
   Gauge->setValue(std::clamp(percent, 0, 100));
   QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -603,6 +577,119 @@ void TForm_Edit::commitPane(Pane p, const PaneState &state) {
 }
 
 void TForm_Edit::clearPane(Pane p) { pane(p)->empty(); }
+
+components::WaveDescription TForm_Edit::paneWave(Pane p) {
+  EditorPane *ep = pane(p);
+  components::WaveDescription wave;
+  wave.fileName = ep->working().fileName().string();
+  wave.start = 0;
+  wave.end = ep->working().dataSamples();
+  wave.markers = ep->state()->markers();
+  wave.cuts = ep->state()->cuts();
+  wave.volume = ep->state()->envelope();
+  return wave;
+}
+
+void TForm_Edit::commitEdit(const PaneState &state, const components::WaveDescription &wave) {
+  EditorPane *ep = CutterPanel;
+  auto cache = std::move(pending_[static_cast<int>(Pane::Edit)]);
+  if (!cache || !ep->show(std::move(cache), wave.fileName)) {
+    ep->empty();
+    return;
+  }
+  ep->fileNameField()->setText(QString::fromStdString(state.fileName));
+  ep->fileNameField()->setToolTip(QString::fromStdString(state.fileName));
+  auto *st = ep->state();
+  st->setMarkers(wave.markers);
+  st->setCuts(wave.cuts);
+  if (wave.volume.size() >= 2) st->setEnvelope(wave.volume);
+  applyRange(Pane::Edit, {state.zoomMin, state.zoomMax});
+  st->setGrid(true, true);
+  if (state.hasSelection())
+    st->setSelection(state.selStart, state.selEnd);
+  else
+    st->clearSelection();
+  st->setLocator(std::max<int64_t>(state.locator, 0));
+  updateEnvelopeVisibility(Pane::Edit);
+}
+
+void TForm_Edit::setEditMarkers(const components::MarkerList &markers) { CutterPanel->state()->setMarkers(markers); }
+
+void TForm_Edit::setEditEnvelope(const components::VolumeEnvelope &envelope) {
+  CutterPanel->state()->setEnvelope(envelope);
+}
+
+void TForm_Edit::setEditCuts(const components::CutList &cuts) { CutterPanel->state()->setCuts(cuts); }
+
+void TForm_Edit::wireEditCommands() {
+  EditCommands &c = *commands_;
+  auto onClick = [this](QToolButton *b, std::function<void()> f) { connect(b, &QToolButton::clicked, this, f); };
+  auto onMenu = [this](QAction *a, std::function<void()> f) { connect(a, &QAction::triggered, this, f); };
+  onClick(button_copy, [&c] { c.copy(Pane::Edit, true); });
+  onMenu(N_downcopy, [&c] { c.copy(Pane::Edit, false); });
+  onClick(button_viewcopy, [&c] { c.copy(Pane::Reference, true); });
+  onMenu(N_upBlockcopy, [&c] { c.copy(Pane::Reference, true); });
+  onClick(button_cut, [&c] { c.cut(true); });
+  onMenu(N_downcut, [&c] { c.cut(false); });
+  onClick(button_trim, [&c] { c.trim(); });
+  onMenu(N_downtrim, [&c] { c.trim(); });
+  onClick(button_paste, [&c] { c.paste(true); });
+  onMenu(N_downPaste, [&c] { c.paste(false); });
+  onClick(button_oneblank, [&c] { c.insertBlank(); });
+  onMenu(N_Insertblank, [&c] { c.insertBlank(); });
+  onClick(button_downblocksave, [&c] { c.saveBlock(Pane::Edit); });
+  onMenu(N_downBlockSave, [&c] { c.saveBlock(Pane::Edit); });
+  onClick(button_upblocksave, [&c] { c.saveBlock(Pane::Reference); });
+  onMenu(N_upblocksave, [&c] { c.saveBlock(Pane::Reference); });
+  onMenu(N_Undo, [&c] { c.undo(); });
+  onMenu(N_ResetUndo, [&c] { c.resetUndo(); });
+  onClick(button_scaleup, [&c] { c.scaleVolume(EditCommands::kScaleUp); });
+  onMenu(N_scaleup, [&c] { c.scaleVolume(EditCommands::kScaleUp); });
+  onClick(button_scaledown, [&c] { c.scaleVolume(EditCommands::kScaleDown); });
+  onMenu(N_scaledown, [&c] { c.scaleVolume(EditCommands::kScaleDown); });
+  onClick(button_reset, [&c] { c.resetVolume(); });
+  onMenu(N_scalereset, [&c] { c.resetVolume(); });
+  connect(N_menEdit, &QMenu::aboutToShow, this, [&c] { c.editMenuOpening(); });
+
+  // The selection as a region that playback and saving leave out.
+  auto *hide = new QAction(tr("Hide Selection"), this);
+  hide->setObjectName("N_hideselection");
+  hide->setShortcut(QKeySequence(Qt::Key_Delete));
+  hide->setShortcutContext(Qt::WindowShortcut);
+  addAction(hide);
+  connect(hide, &QAction::triggered, this, [this, &c] {
+    if (session_.activePane() == 2) c.hideSelection();
+  });
+
+  onMenu(Markerpopup_AddMarker, [this, &c] { c.addMarker(popupFrame_); });
+  onMenu(Markerpopup_Delete, [this, &c] {
+    auto *strip = CutterPanel->markerStrip();
+    int index = strip->markerAt(strip->mapFromGlobal(popupPos_).x());
+    const auto &markers = CutterPanel->state()->markers();
+    if (index >= 0 && index < static_cast<int>(markers.size())) c.deleteMarker(markers[index].id);
+  });
+  onMenu(Markerpopup_alldelete, [&c] { c.deleteAllMarkers(); });
+  onMenu(Volumepopup_New, [this, &c] {
+    auto *view = CutterPanel->envelope();
+    c.envelopeEditStarted();
+    view->addPointAt(view->mapFromGlobal(popupPos_));
+    c.envelopeEditFinished();
+  });
+  onMenu(Volumepopup_Delete, [this, &c] {
+    auto *view = CutterPanel->envelope();
+    c.envelopeEditStarted();
+    view->deleteAt(view->mapFromGlobal(popupPos_));
+    c.envelopeEditFinished();
+  });
+  auto *env = CutterPanel->envelope();
+  connect(env, &components::waveviews::EnvelopeView::editStarted, this, [&c] { c.envelopeEditStarted(); });
+  connect(env, &components::waveviews::EnvelopeView::editFinished, this, [&c] { c.envelopeEditFinished(); });
+  auto *strip = CutterPanel->markerStrip();
+  connect(strip, &components::waveviews::MarkerStrip::markerDragStarted, this, [&c](uint32_t) { c.markerDragStarted(); });
+  connect(strip, &components::waveviews::MarkerStrip::markerMoved, this, [&c](uint32_t, int64_t) { c.markerMoved(); });
+  connect(CutterPanel->zoomed(), &components::waveviews::WaveformView::selectEnd, this,
+          [&c](int64_t s, int64_t e) { c.selectionEnded(std::min(s, e), std::max(s, e)); });
+}
 
 StepResult TForm_Edit::renderEdit(const std::string &target) {
   components::WaveObject &working = CutterPanel->working();
@@ -643,14 +730,28 @@ StepResult TForm_Edit::renderEdit(const std::string &target) {
 }
 
 void TForm_Edit::stopPlayback() {
-  // Playback arrives with the play bar's commands; nothing plays yet.
+  if (player_) player_->stop();
+}
+
+void TForm_Edit::wirePlayer(components::PlaybackPump::DeviceFactory output) {
+  player_ = new EditorPlayer(std::move(output),
+                             {button_play, button_pause, button_stop, CheckBox_repeat, Level1, Level2}, this);
+  connect(Selectionpopup_Play, &QAction::triggered, player_, [this] { player_->playSelection(); });
+  connect(player_, &EditorPlayer::stateChanged, this, [this] { applyControls(session_.controls()); });
+  connect(player_, &EditorPlayer::addMarkerRequested, this, [this](int64_t frame) {
+    if (session_.activePane() == 2) commands_->addMarker(frame);
+  });
+  connect(player_, &EditorPlayer::selectionApplied, this, [this] {
+    if (session_.activePane() == 2) session_.markModified();
+  });
+  // The window sees keys before its controls.
+  qApp->installEventFilter(this);
 }
 
 void TForm_Edit::applyControls(const ControlState &c) {
   controls_ = c;
-  // Commands that arrive with the edit operations and playback stay off.
-  constexpr bool kEditOperations = false;
-  constexpr bool kPlayback = false;
+  // While a pane plays, the edit commands and both edit menus rest.
+  const bool kEditOperations = !(player_ && player_->locked());
   N_menFile->setEnabled(c.fileMenu);
   N_Opendownfile->setEnabled(c.openEdit);
   N_Saveas->setEnabled(c.saveAs);
@@ -658,8 +759,8 @@ void TForm_Edit::applyControls(const ControlState &c) {
   N_Openupfile->setEnabled(c.openReference);
   N_Closeupfile->setEnabled(c.closeReference);
   N_exit->setEnabled(c.exit);
-  N_menEdit->setEnabled(c.editMenu);
-  n_manreference->setEnabled(c.referenceMenu);
+  N_menEdit->setEnabled(c.editMenu && kEditOperations);
+  n_manreference->setEnabled(c.referenceMenu && kEditOperations);
   N_Undo->setEnabled(c.undo && kEditOperations);
   N_ResetUndo->setEnabled(c.resetUndo && kEditOperations);
   N_downBlockSave->setEnabled(c.downBlockSave && kEditOperations);
@@ -669,9 +770,9 @@ void TForm_Edit::applyControls(const ControlState &c) {
   N_downPaste->setEnabled(c.pasteMenu && kEditOperations);
   N_downSelectAll->setEnabled(c.downSelectAll);
   N_Insertblank->setEnabled(c.oneBlank && kEditOperations);
-  N_scaleup->setEnabled(c.scaleUp && c.editPane && session_.pane(Pane::Edit).open);
-  N_scaledown->setEnabled(c.scaleDown && c.editPane && session_.pane(Pane::Edit).open);
-  N_scalereset->setEnabled(c.reset && c.editPane && session_.pane(Pane::Edit).open);
+  N_scaleup->setEnabled(c.scaleUp && c.editPane && session_.pane(Pane::Edit).open && kEditOperations);
+  N_scaledown->setEnabled(c.scaleDown && c.editPane && session_.pane(Pane::Edit).open && kEditOperations);
+  N_scalereset->setEnabled(c.reset && c.editPane && session_.pane(Pane::Edit).open && kEditOperations);
   N_downviewnormalrange->setEnabled(c.normalRange);
   N_upblocksave->setEnabled(c.upBlockSave && kEditOperations);
   N_upBlockcopy->setEnabled(c.viewCopy && kEditOperations);
@@ -701,10 +802,14 @@ void TForm_Edit::applyControls(const ControlState &c) {
   button_reset->setEnabled(N_scalereset->isEnabled());
 
   SpeedBar->setEnabled(c.playBar);
-  for (QWidget *w : std::initializer_list<QWidget *>{button_play, button_stop, button_pause, CheckBox_repeat,
-                                                     m_VolMixerSlider})
-    w->setEnabled(c.playBar && kPlayback);
-  Selectionpopup_Play->setEnabled(c.playBar && kPlayback);
+  m_VolMixerSlider->setEnabled(c.playBar);
+  if (player_) {
+    // The player owns its buttons; it follows the active pane.
+    const int active = session_.activePane();
+    player_->setPane(active == 0 ? nullptr : pane(active == 1 ? Pane::Reference : Pane::Edit), active == 2);
+    player_->setEnabled(c.playBar && !c.cancel);
+  }
+  Selectionpopup_Play->setEnabled(c.playBar && !c.cancel);
   button_Cancel->setEnabled(c.cancel);
 }
 
@@ -788,16 +893,6 @@ void TForm_Edit::volumePopupAt(QPoint globalPos) {
   VolumePopup->popup(globalPos);
 }
 
-void TForm_Edit::scaleEnvelope(double factor) {
-  if (session_.busy() || !session_.pane(Pane::Edit).open) return;
-  CutterPanel->envelope()->multiply(factor);
-}
-
-void TForm_Edit::resetEnvelope() {
-  if (session_.busy() || !session_.pane(Pane::Edit).open) return;
-  CutterPanel->envelope()->reset();
-}
-
 void TForm_Edit::updateEnvelopeVisibility(Pane p) {
   // The envelope view shows itself once the envelope is more than unity.
   const auto &env = pane(p)->state()->envelope();
@@ -809,6 +904,15 @@ void TForm_Edit::updateEnvelopeVisibility(Pane p) {
 // ---- window events ----
 
 bool TForm_Edit::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::KeyPress && player_ && watched->isWidgetType()) {
+    // Keys reach the player first, once: at the widget that has the focus
+    // in this window (or the window itself), and not while a step runs.
+    auto *w = static_cast<QWidget *>(watched);
+    QWidget *focus = QApplication::focusWidget();
+    if (w->window() == this && (w == focus || (!focus && w == this)) && !session_.busy() &&
+        player_->handleKey(static_cast<QKeyEvent *>(event)))
+      return true;
+  }
   if (event->type() == QEvent::MouseButtonPress) {
     if (watched == cutterpanel_up || watched == cutterpanel_up->titleRow()) session_.activate(Pane::Reference);
     if (watched == CutterPanel || watched == CutterPanel->titleRow()) session_.activate(Pane::Edit);
@@ -832,8 +936,7 @@ void TForm_Edit::closeEvent(QCloseEvent *event) {
   // FormClose: both panes emptied, the clipboard's region file removed (its
   // audio stays for the next time).
   session_.closeWindow();
-  std::error_code ec;
-  fs::remove(tempDir_ / kClipRegionFileName, ec);
+  commands_->windowClosed();
   event->accept();
   if (onClosed_) onClosed_();
 }

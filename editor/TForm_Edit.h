@@ -19,9 +19,11 @@
 #include <optional>
 
 #include "components/texts/MessageTexts.h"
+#include "editor/EditCommands.h"
 #include "editor/EditorHost.h"
 #include "editor/EditorPane.h"
 #include "editor/EditorSession.h"
+#include "editor/play/EditorPlayer.h"
 
 namespace app {
 class QtJobUi;
@@ -36,6 +38,8 @@ class TForm_Edit : public QMainWindow, public EditorHost {
     const components::MessageTexts *texts = nullptr;
     app::QtJobUi *ui = nullptr;  // the progress window of voice file conversions
     std::filesystem::path tempDir;
+    // The players' output device; none: nothing plays.
+    components::PlaybackPump::DeviceFactory output;
   };
   explicit TForm_Edit(Setup setup);
   ~TForm_Edit() override;
@@ -43,6 +47,8 @@ class TForm_Edit : public QMainWindow, public EditorHost {
   static constexpr const char *kCaption = "Voice Editor";
 
   EditorSession &session() { return session_; }
+  EditCommands &commands() { return *commands_; }
+  EditorPlayer &player() { return *player_; }
   EditorPane *pane(Pane p) const { return p == Pane::Edit ? CutterPanel : cutterpanel_up; }
 
   // Where the open dialogs start: the folder and the file name shown.
@@ -103,6 +109,15 @@ class TForm_Edit : public QMainWindow, public EditorHost {
   void stopPlayback() override;
   void applyControls(const ControlState &controls) override;
   void showStatus(const PaneState *active) override;
+  components::WaveDescription paneWave(Pane pane) override;
+  void commitEdit(const PaneState &state, const components::WaveDescription &wave) override;
+  void setEditMarkers(const components::MarkerList &markers) override;
+  void setEditEnvelope(const components::VolumeEnvelope &envelope) override;
+  void setEditCuts(const components::CutList &cuts) override;
+  void progressShow(const char *captionKey) override { progressStart(captionKey); }
+  bool progressStep(int percent) override;
+  void progressHide() override { progressEnd(); }
+  int screenWidth() override;
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -128,20 +143,21 @@ class TForm_Edit : public QMainWindow, public EditorHost {
   void Selectionpopup_discardselectionClick();
   void markerPopupAt(QPoint globalPos, int64_t frame);
   void volumePopupAt(QPoint globalPos);
-  void scaleEnvelope(double factor);
-  void resetEnvelope();
   void applyRange(Pane pane, SampleRange range);
   void showSelectionLength(Pane pane);
   void updateEnvelopeVisibility(Pane pane);
   void progressStart(const char *captionKey);
-  bool progressStep(int percent);
   void progressEnd();
+  void wireEditCommands();
+  void wirePlayer(components::PlaybackPump::DeviceFactory output);
   void setStatusFile(const QString &fileName);
 
   const components::MessageTexts &texts_;
   app::QtJobUi *ui_;
   std::filesystem::path tempDir_;
   EditorSession session_;
+  std::unique_ptr<EditCommands> commands_;
+  EditorPlayer *player_ = nullptr;
   std::shared_ptr<components::waveviews::PeakCache> pending_[3];
   QString openDirectory_, openFileName_;
   OpenDialog openDialog_;

@@ -116,7 +116,7 @@ bool EditCommands::copy(Pane pane, bool fromButton) {
 }
 
 bool EditCommands::finishEdit(const WaveDescription &before, const EditOutcome &outcome, int64_t selStart,
-                              int64_t selEnd, int64_t locator) {
+                              int64_t selEnd, int64_t locator, std::optional<SampleRange> zoom) {
   const PaneState &edit = session_.pane(Pane::Edit);
   WaveFacts facts = edit.wave;
   facts.samples = outcome.length;
@@ -127,7 +127,7 @@ bool EditCommands::finishEdit(const WaveDescription &before, const EditOutcome &
   }
   const bool wasModified = session_.modified();
   undo_.push({UndoKind::Wave, before, wasModified});
-  session_.showEditState(outcome.wave.fileName, outcome.length, outcome.wave, selStart, selEnd, locator);
+  session_.showEditState(outcome.wave.fileName, outcome.length, outcome.wave, selStart, selEnd, locator, zoom);
   session_.setModified(true);
   session_.refreshControls();
   return true;
@@ -155,8 +155,8 @@ void EditCommands::cut(bool fromButton) {
     return outcome.result;
   });
   if (r != StepResult::Done) return failed(r, *temp);
-  if (!finishEdit(before, outcome, -1, -1, s)) return;
-  if (fromButton) session_.restoreZoom(Pane::Edit, zoom);
+  // The Cut button keeps the zoom that was shown.
+  finishEdit(before, outcome, -1, -1, s, fromButton ? std::optional<SampleRange>(zoom) : std::nullopt);
 }
 
 void EditCommands::trim() {
@@ -212,14 +212,14 @@ void EditCommands::paste(bool fromButton) {
     return outcome.result;
   });
   const int64_t pasted = r == StepResult::Done ? outcome.length - before.end : 0;
-  if (r != StepResult::Done || !finishEdit(before, outcome, position, position + pasted, position)) {
+  // The Paste button keeps the zoom that was shown.
+  const auto keepZoom = fromButton ? std::optional<SampleRange>(zoom) : std::nullopt;
+  if (r != StepResult::Done || !finishEdit(before, outcome, position, position + pasted, position, keepZoom)) {
     if (r != StepResult::Done) failed(r, *temp);
     restoreCuts();
     session_.setModified(wasModified);
     session_.refreshControls();
-    return;
   }
-  if (fromButton) session_.restoreZoom(Pane::Edit, zoom);
 }
 
 void EditCommands::insertBlank() {

@@ -76,7 +76,7 @@ class EditCommands {
   // Builds the display data of outcome, stores the undo entry of before,
   // shows the new state. False (temp file deleted, state kept) otherwise.
   bool finishEdit(const components::WaveDescription &before, const EditOutcome &outcome, int64_t selStart,
-                  int64_t selEnd, int64_t locator);
+                  int64_t selEnd, int64_t locator, std::optional<SampleRange> zoom = {});
   void failed(StepResult result, const std::filesystem::path &temp);
   void pushLists(UndoKind kind);
   void updateClipFacts();

@@ -353,10 +353,17 @@ SampleRange EditorSession::zoomSelection(Pane pane) {
 }
 
 void EditorSession::showEditState(const std::string &path, int64_t samples, const components::WaveDescription &wave,
-                                  int64_t selStart, int64_t selEnd, int64_t locator) {
+                                  int64_t selStart, int64_t selEnd, int64_t locator,
+                                  std::optional<SampleRange> zoom) {
   edit_.wave.samples = samples;
   edit_.zoomMin = 0;
   edit_.zoomMax = samples;
+  if (zoom && zoom->max > zoom->min) {
+    // The range shown before, moved back inside the new length.
+    const int64_t span = std::min(zoom->max - zoom->min, samples);
+    edit_.zoomMin = std::clamp<int64_t>(zoom->min, 0, samples - span);
+    edit_.zoomMax = edit_.zoomMin + span;
+  }
   auto clamp = [samples](int64_t v) { return v < 0 ? v : std::min(v, samples); };
   edit_.selStart = clamp(selStart);
   edit_.selEnd = clamp(selEnd);
@@ -368,12 +375,6 @@ void EditorSession::showEditState(const std::string &path, int64_t samples, cons
   shown.fileName = path;
   host_.commitEdit(edit_, shown);
   refresh();
-}
-
-void EditorSession::restoreZoom(Pane pane, SampleRange range) {
-  PaneState &p = state(pane);
-  p.zoomMin = std::clamp<int64_t>(range.min, 0, p.rangeEnd());
-  p.zoomMax = std::clamp<int64_t>(range.max, p.zoomMin, p.rangeEnd());
 }
 
 void EditorSession::markModified() {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "editor/Controls.h"
@@ -80,14 +81,13 @@ class EditorSession {
   StepResult runStep(const std::function<StepResult()> &step) { return runBusy(step); }
   // An edit or an undo made path (samples long) the edit pane's working
   // file, with the lists of wave: the pane shows it (preparePane has built
-  // its display data), with the selection and locator given.
+  // its display data), with the selection and locator given, and the zoom
+  // range given or else the whole file.
   void showEditState(const std::string &path, int64_t samples, const components::WaveDescription &wave,
-                     int64_t selStart, int64_t selEnd, int64_t locator);
+                     int64_t selStart, int64_t selEnd, int64_t locator, std::optional<SampleRange> zoom = {});
   void setCutsEmpty(Pane pane, bool empty) { state(pane).cutsEmpty = empty; }
   // The controls and the status bar shown afresh.
   void refreshControls() { refresh(); }
-  // The zoom range the edit pane shows, put back after the Cut and Paste buttons.
-  void restoreZoom(Pane pane, SampleRange range);
 
   int activePane() const { return activePane_; }
   const PaneState &pane(Pane p) const { return p == Pane::Edit ? edit_ : reference_; }

@@ -590,7 +590,9 @@ components::WaveDescription TForm_Edit::paneWave(Pane p) {
   return wave;
 }
 
-void TForm_Edit::commitEdit(const PaneState &state, const components::WaveDescription &wave) {
+void TForm_Edit::commitEdit(const PaneState &shown, const components::WaveDescription &wave) {
+  // A copy: the views report every change back into the session's state.
+  const PaneState state = shown;
   EditorPane *ep = CutterPanel;
   auto cache = std::move(pending_[static_cast<int>(Pane::Edit)]);
   if (!cache || !ep->show(std::move(cache), wave.fileName)) {
@@ -730,7 +732,8 @@ StepResult TForm_Edit::renderEdit(const std::string &target) {
 }
 
 void TForm_Edit::stopPlayback() {
-  if (player_) player_->stop();
+  // Only what plays stops: the Stop button's locator rule is for the button.
+  if (player_ && player_->active()) player_->stop();
 }
 
 void TForm_Edit::wirePlayer(components::PlaybackPump::DeviceFactory output) {

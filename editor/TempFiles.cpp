@@ -9,7 +9,7 @@ namespace fs = std::filesystem;
 namespace editor {
 
 std::optional<fs::path> createTempFile(const fs::path &folder) {
-  QTemporaryFile file(QString::fromStdString((folder / "editXXXXXX.tmp").string()));
+  QTemporaryFile file(QString::fromStdString((folder / "wXXXXXX.TMP").string()));
   file.setAutoRemove(false);
   if (!file.open()) return std::nullopt;
   return fs::path(file.fileName().toStdString());

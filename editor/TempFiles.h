@@ -1,5 +1,6 @@
 // The editor's files in the temporary folder: the clipboard's audio under
-// one fixed name, everything else under unique names created atomically.
+// one fixed name, everything else under unique names ("w" and six
+// characters, ".TMP") created atomically.
 #pragma once
 
 #include <filesystem>

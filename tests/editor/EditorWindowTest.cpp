@@ -224,4 +224,38 @@ TEST_F(EditorWindowTest, ClosingModifiedThenCancellingTheSaveDialogKeepsTheWindo
   EXPECT_FALSE(window.session().pane(Pane::Edit).open);
 }
 
+TEST_F(EditorWindowTest, ButtonsCopyPasteCutAndUndoAtTheLocatorTheUserSet) {
+  window.show();
+  open(Pane::Reference, wav("ref.wav", {8000, 1, 1.0}));
+  open(Pane::Edit, wav("edit.wav", {8000, 1, 2.0}));
+  auto *ref = window.cutterpanel_up->state();
+  auto *edit = window.CutterPanel->state();
+  window.session().activate(Pane::Reference);
+  ref->setSelection(1000, 3000);
+  window.button_viewcopy->click();
+  ASSERT_TRUE(window.commands().clipboard().valid());
+
+  window.session().activate(Pane::Edit);
+  edit->setLocator(4000);  // an idle pane keeps its locator through every command
+  window.button_paste->click();
+  EXPECT_EQ(edit->length(), 18000);
+  EXPECT_EQ(edit->selectionStart(), 4000);
+  EXPECT_EQ(edit->selectionEnd(), 6000);
+  EXPECT_TRUE(window.session().modified());
+
+  edit->setSelection(12000, 13000);
+  const int width = window.screenWidth();
+  window.button_cut->click();
+  EXPECT_EQ(edit->length(), 17000);
+  EXPECT_EQ(edit->locator(), 12000);
+  EXPECT_GE(17000, width);
+
+  window.N_Undo->trigger();
+  EXPECT_EQ(edit->length(), 18000);
+  window.N_Undo->trigger();
+  EXPECT_EQ(edit->length(), 16000);
+  EXPECT_FALSE(window.session().modified());
+  EXPECT_FALSE(window.N_Undo->isEnabled());
+}
+
 }  // namespace

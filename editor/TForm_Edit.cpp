@@ -907,6 +907,10 @@ void TForm_Edit::updateEnvelopeVisibility(Pane p) {
 // ---- window events ----
 
 bool TForm_Edit::eventFilter(QObject *watched, QEvent *event) {
+  // Hints rest while a pane plays.
+  if (event->type() == QEvent::ToolTip && player_ && player_->playing() && watched->isWidgetType() &&
+      static_cast<QWidget *>(watched)->window() == this)
+    return true;
   if (event->type() == QEvent::KeyPress && player_ && watched->isWidgetType()) {
     // Keys reach the player first, once: at the widget that has the focus
     // in this window (or the window itself), and not while a step runs.

@@ -92,8 +92,8 @@ TEST(EnvelopeEditTest, AddRemoveMoveScale) {
   EXPECT_EQ(env, (VolumeEnvelope{{0, kUnityVolume}, {500, 8192}, {1000, kUnityVolume}}));
   EXPECT_FALSE(addPoint(env, 1000, 500, 100));  // one point per frame
   EXPECT_TRUE(addPoint(env, 1000, 250, 0));
-  EXPECT_DOUBLE_EQ(volumeAt(env, 375), 4096);
-  EXPECT_DOUBLE_EQ(volumeAt(env, 750), (8192 + kUnityVolume) / 2.0);
+  EXPECT_DOUBLE_EQ(components::volumeAt(env, 375), 4096);
+  EXPECT_DOUBLE_EQ(components::volumeAt(env, 750), (8192 + kUnityVolume) / 2.0);
 
   // Moving holds a point strictly between its neighbours; the ends keep their frames.
   EXPECT_EQ(movePoint(env, 2, 100, 9000), 2);
@@ -115,7 +115,7 @@ TEST(EnvelopeEditTest, AddRemoveMoveScale) {
     scaleEnvelope(e, s.factor);
     EXPECT_EQ(e[0].volume, s.to) << s.factor;
   }
-  EXPECT_EQ(unityEnvelope(0), VolumeEnvelope{});
+  EXPECT_EQ(waveviews::unityEnvelope(0), VolumeEnvelope{});
 }
 
 TEST(WaveViewStateTest, SelectionRangeAndSignals) {

@@ -136,7 +136,7 @@ TEST_F(PaneViewsTest, RangeScrollerMovesResizesAndPages) {
 TEST_F(PaneViewsTest, EnvelopeViewAddsDeletesScalesAndResets) {
   EnvelopeView view(&state);
   view.resize(1000, 71);  // 64 usable pixels: twice unity at the top
-  state.setEnvelope(unityEnvelope(100000));
+  state.setEnvelope(waveviews::unityEnvelope(100000));
   const int unityY = view.yOfVolume(kUnityVolume);
   EXPECT_EQ(view.volumeAtY(unityY), kUnityVolume);
   EXPECT_EQ(view.volumeAtY(3), 2 * kUnityVolume);
@@ -172,7 +172,7 @@ TEST_F(PaneViewsTest, EnvelopeViewAddsDeletesScalesAndResets) {
   EXPECT_TRUE(view.selectedPoints().empty());
   EXPECT_FALSE(view.canDeleteAt({900, 10}));
   EXPECT_TRUE(view.deleteAt({250, unityY}));
-  EXPECT_EQ(state.envelope(), unityEnvelope(100000));
+  EXPECT_EQ(state.envelope(), waveviews::unityEnvelope(100000));
 
   view.multiply(1.122462);
   EXPECT_EQ(state.envelope()[0].volume, 18390);
@@ -180,7 +180,7 @@ TEST_F(PaneViewsTest, EnvelopeViewAddsDeletesScalesAndResets) {
   view.multiply(0.8908987);
   EXPECT_EQ(state.envelope()[0].volume, 16384);
   view.reset();
-  EXPECT_EQ(state.envelope(), unityEnvelope(100000));
+  EXPECT_EQ(state.envelope(), waveviews::unityEnvelope(100000));
   view.grab();
 }
 

@@ -15,11 +15,7 @@ int32_t bounded(double volume) {
 
 VolumeEnvelope unityEnvelope(int64_t length) {
   if (length <= 0) return {};
-  return {{0, kUnityVolume}, {length, kUnityVolume}};
-}
-
-void scaleEnvelope(VolumeEnvelope &envelope, double factor) {
-  for (VolumePoint &p : envelope) p.volume = bounded(p.volume * factor);
+  return components::unityEnvelope(length);
 }
 
 bool addPoint(VolumeEnvelope &envelope, int64_t length, int64_t position, int32_t volume) {
@@ -58,17 +54,6 @@ int movePoint(VolumeEnvelope &envelope, int index, int64_t position, int32_t vol
   }
   p.volume = bounded(volume);
   return index;
-}
-
-double volumeAt(const VolumeEnvelope &envelope, int64_t frame) {
-  if (envelope.empty()) return kUnityVolume;
-  if (frame <= envelope.front().position) return envelope.front().volume;
-  if (frame >= envelope.back().position) return envelope.back().volume;
-  auto next = std::upper_bound(envelope.begin(), envelope.end(), frame,
-                               [](int64_t pos, const VolumePoint &p) { return pos < p.position; });
-  auto prev = next - 1;
-  const double t = static_cast<double>(frame - prev->position) / static_cast<double>(next->position - prev->position);
-  return prev->volume + t * (next->volume - prev->volume);
 }
 
 }  // namespace components::waveviews

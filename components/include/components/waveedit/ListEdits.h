@@ -21,9 +21,9 @@ int32_t volumeAt(const VolumeEnvelope &envelope, int64_t position);
 VolumeEnvelope unityEnvelope(int64_t end);
 void resetEnvelope(VolumeEnvelope &envelope, int64_t end);
 
-// Multiplies every volume by factor, rounded and held within 0..kMaxVolume,
-// so that repeated scaling never overflows.
-inline constexpr int32_t kMaxVolume = INT32_MAX;
+// Multiplies every volume by factor, rounded and held within 0..kMaxVolume
+// (+24 dB), so that repeated scaling never overflows.
+inline constexpr int32_t kMaxVolume = 16 * kUnityVolume;
 void scaleEnvelope(VolumeEnvelope &envelope, double factor);
 
 // Sorts, drops points outside 0..end and all but the first of points at one

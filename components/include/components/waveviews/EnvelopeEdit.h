@@ -5,17 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "components/waveedit/ListEdits.h"
 #include "components/waveedit/WaveLists.h"
 
 namespace components::waveviews {
 
-// +24 dB: a bound that repeated scaling cannot overflow.
-inline constexpr int32_t kMaxVolume = 16 * kUnityVolume;
-
-// Unity from 0 to `length` (empty for an empty wave).
+// Unity from 0 to `length` (empty for an empty wave). Scaling is the wave
+// object's own (components::scaleEnvelope), bounded by kMaxVolume.
 VolumeEnvelope unityEnvelope(int64_t length);
-// Every point's volume times `factor`, rounded, within 0..kMaxVolume.
-void scaleEnvelope(VolumeEnvelope &envelope, double factor);
 // Adds a point; false when one exists at that position or it lies outside
 // 0..length. An envelope with fewer than two points is made unity first.
 bool addPoint(VolumeEnvelope &envelope, int64_t length, int64_t position, int32_t volume);
@@ -25,7 +22,5 @@ void removePoints(VolumeEnvelope &envelope, std::vector<int> indexes);
 // Moves point `index` to (position, volume), position held between its
 // neighbours (the first and last points keep theirs); the point's new index.
 int movePoint(VolumeEnvelope &envelope, int index, int64_t position, int32_t volume);
-// The volume at a frame: the straight line between the points around it.
-double volumeAt(const VolumeEnvelope &envelope, int64_t frame);
 
 }  // namespace components::waveviews

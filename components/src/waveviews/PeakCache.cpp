@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "PeakStore.h"
 #include "components/wavefile/WaveDecoder.h"
 
 namespace components::waveviews {
@@ -44,6 +45,10 @@ size_t PeakCache::memoryBytes() const {
 
 bool PeakCache::open(const std::string &path, std::string *error) {
   clear();
+  // Stamped before the decoder reads anything: a write racing the build
+  // leaves a stamp that no longer matches, so no side file claims it.
+  SourceStamp stamp;
+  if (!stampOf(path, stamp)) stamp = {};
   auto decoder = std::make_unique<WaveDecoder>();
   std::string why;
   if (!decoder->open(path, &why)) {
@@ -52,6 +57,8 @@ bool PeakCache::open(const std::string &path, std::string *error) {
     return false;
   }
   path_ = path;
+  sourceBytes_ = stamp.bytes;
+  sourceMtimeNs_ = stamp.mtimeNs;
   channels_ = decoder->channels();
   sampleRate_ = static_cast<int>(decoder->sampleRate());
   const int64_t frames = static_cast<int64_t>(decoder->frames());
@@ -112,6 +119,8 @@ void PeakCache::clear() {
   source_.reset();
   levels_.clear();
   path_.clear();
+  sourceBytes_ = -1;
+  sourceMtimeNs_ = 0;
   channels_ = 0;
   sampleRate_ = 0;
   frames_.store(0);

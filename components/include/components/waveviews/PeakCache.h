@@ -81,6 +81,18 @@ class PeakCache {
   // Forgets the file and every level.
   void clear();
 
+  // Writes the levels to a side file, under a temporary name then renamed,
+  // with what identifies the source: its size and modification time as the
+  // build found them, and the wave's figures. Only a complete build saves;
+  // false, with the reason, otherwise, when the source changed since the
+  // build opened it, or when the file cannot be written.
+  bool save(const std::string &peaksPath, std::string *error = nullptr) const;
+  // A complete cache of `sourcePath` from a side file save() wrote, without
+  // reading the audio; null, with the reason, unless the file is intact and
+  // the source still has the size and modification time saved with it.
+  static std::shared_ptr<PeakCache> load(const std::string &peaksPath, const std::string &sourcePath,
+                                         std::string *error = nullptr);
+
   bool finished() const { return finished_.load(std::memory_order_acquire); }
   Result result() const { return result_.load(std::memory_order_acquire); }
   bool complete() const { return finished() && result() == Result::Done; }
@@ -122,6 +134,9 @@ class PeakCache {
   bool readWindow(int64_t start, size_t count) const;
 
   std::string path_;
+  // The source as open() found it; a side file is valid for this state only.
+  int64_t sourceBytes_ = -1;
+  int64_t sourceMtimeNs_ = 0;
   std::unique_ptr<WaveDecoder> source_;  // the worker's
   mutable std::unique_ptr<WaveDecoder> reader_;  // fine zooms, under readLock_
   mutable std::mutex readLock_;

@@ -8,6 +8,7 @@
 #include "app/PcSide.h"
 #include "app/PlayerSide.h"
 #include "app/Startup.h"
+#include "app/VolumeHandOver.h"
 #include "app/pc/PcPanel.h"
 #include "editor/FileIdentity.h"
 #include "editor/TForm_Edit.h"
@@ -23,6 +24,7 @@ constexpr const char *kProperty = "quillornEditor";
 // show the editor and open the edit file.
 void launch(app::TFrmMain &main, TForm_Edit &editor) {
   if (auto *player = app::PlayerSide::of(main)) player->stopAll();
+  app::takeOverVolume(main, *editor.m_VolMixerSlider);
   QString directory, fileName;
   if (auto *pcSide = app::PcSide::of(main); pcSide && pcSide->panel()) {
     directory = pcSide->panel()->currentDirectory();
@@ -54,6 +56,7 @@ void install(app::Quillorn &quillorn) {
   QObject::connect(main, &QObject::destroyed, editor, [editor] { delete editor; });
   main->setProperty(kProperty, QVariant::fromValue(static_cast<QObject *>(editor)));
   quillorn.busyWindows().add(editor);
+  app::handOverVolume(*main, *editor, *editor->m_VolMixerSlider);
   editor->setOnClosed([main = QPointer<app::TFrmMain>(main)] {
     if (main) main->show();
   });

@@ -1,7 +1,6 @@
 #include "SpeedInstaller.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QTimer>
 #include <cstdlib>
 
@@ -9,8 +8,8 @@
 #include "app/MainWindow.h"
 #include "app/PcSide.h"
 #include "app/PlayerSide.h"
-#include "app/PlayerToolbar.h"
 #include "app/Startup.h"
+#include "app/VolumeHandOver.h"
 #include "app/pc/PcPanel.h"
 
 namespace speed {
@@ -47,24 +46,16 @@ void installSpeedPlayer(app::Quillorn &quillorn) {
   main->setProperty(kProperty, QVariant::fromValue<QObject *>(window));
   quillorn.busyWindows().add(window);
 
-  // The volume: while the speed player is open its slider drives the main
-  // window's, which sets the one output gain.
-  QPointer<QSlider> mainVolume = main->m_MainToolBar->m_VolMixerSlider;
-  QObject::connect(window->m_VolMixerSlider, &QSlider::valueChanged, window, [window, mainVolume](int value) {
-    if (mainVolume && window->isVisible()) mainVolume->setValue(value);
-  });
+  app::handOverVolume(*main, *window, *window->m_VolMixerSlider);
   window->onClosed = [main] {
     main->show();
     main->raise();
     main->activateWindow();
   };
 
-  main->setLauncher(app::TFrmMain::Launcher::Speed, [main, window, mainVolume] {
+  main->setLauncher(app::TFrmMain::Launcher::Speed, [main, window] {
     if (app::PlayerSide *players = app::PlayerSide::of(*main)) players->stopAll();
-    if (mainVolume) {
-      window->m_VolMixerSlider->setRange(mainVolume->minimum(), mainVolume->maximum());
-      window->m_VolMixerSlider->setValue(mainVolume->value());
-    }
+    app::takeOverVolume(*main, *window->m_VolMixerSlider);
     QString folder, name;
     if (app::PcSide *pc = app::PcSide::of(*main)) {
       folder = pc->panel()->currentDirectory();

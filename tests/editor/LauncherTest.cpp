@@ -1,6 +1,7 @@
 // The main window's WAV Edit launcher: the editor opens over the PC list's
 // folder and first selected WAV or voice file, the main window hides, and
-// comes back when the editor closes.
+// comes back when the editor closes; meanwhile the editor's volume slider
+// drives the main window's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include "../app/WindowOptions.h"
 #include "app/MainWindow.h"
 #include "app/PcSide.h"
+#include "app/PlayerToolbar.h"
 #include "app/pc/PcFileList.h"
 #include "app/pc/PcPanel.h"
 #include "editor/Install.h"
@@ -51,6 +53,7 @@ TEST(EditorLauncher, OpensTheSelectedFileAndShowsTheMainWindowAgain) {
       },
       [](const std::string &) { return std::optional<std::string>(); });
   main->show();
+  main->m_MainToolBar->m_VolMixerSlider->setValue(40);
   launcher->trigger();
   ASSERT_TRUE(testsupport::waitUntil([&] { return dialogs == 1; }));
   EXPECT_EQ(edit->openDirectory().toStdString(), folder.string());
@@ -58,6 +61,10 @@ TEST(EditorLauncher, OpensTheSelectedFileAndShowsTheMainWindowAgain) {
   EXPECT_TRUE(edit->isVisible());
   EXPECT_FALSE(main->isVisible());
   EXPECT_EQ(edit->session().pane(editor::Pane::Edit).fileName, wav);
+  // The editor's volume drives the main window's, which sets the one output gain.
+  EXPECT_EQ(edit->m_VolMixerSlider->value(), 40);
+  edit->m_VolMixerSlider->setValue(70);
+  EXPECT_EQ(main->m_MainToolBar->m_VolMixerSlider->value(), 70);
   EXPECT_TRUE(edit->close());
   EXPECT_TRUE(main->isVisible());
 }

@@ -549,9 +549,29 @@ bool TForm_Edit::progressStep(int percent) {
 
 void TForm_Edit::progressEnd() { GaugePanel->hide(); }
 
+fs::path TForm_Edit::displayDataOf(const std::string &path) const {
+  // Edits and undo show the temporary files again and again; the opened
+  // file has one place, checked against its name.
+  if (isInsideFolder(path, tempDir_)) return displayDataFile(path);
+  return tempDir_ / (std::string("opened") + kDisplayDataEnding);
+}
+
+void TForm_Edit::keepDisplayData(const std::string &path) {
+  const auto &cache = CutterPanel->cache();
+  if (!cache || !cache->save(displayDataOf(path).string())) return;
+  if (!isInsideFolder(path, tempDir_)) openedDisplayData_ = path;
+}
+
 StepResult TForm_Edit::preparePane(Pane p, const std::string &path, const WaveFacts &) {
   raise();
   activateWindow();
+  if (p == Pane::Edit && (isInsideFolder(path, tempDir_) || sameFile(path, openedDisplayData_))) {
+    // A state shown before comes back from its display data when the file is unchanged.
+    if (auto kept = PeakCache::load(displayDataOf(path).string(), path)) {
+      pending_[static_cast<int>(p)] = std::move(kept);
+      return StepResult::Done;
+    }
+  }
   auto cache = std::make_shared<PeakCache>();
   progressStart(keys::kBuilding);
   PeakCache::Result result = cache->build(path, [this](int percent) { return progressStep(percent); });
@@ -572,7 +592,10 @@ void TForm_Edit::commitPane(Pane p, const PaneState &state) {
   ep->fileNameField()->setText(QString::fromStdString(state.fileName));
   ep->fileNameField()->setToolTip(QString::fromStdString(state.fileName));
   applyRange(p, {state.zoomMin, state.zoomMax});
-  if (p == Pane::Edit) CutterPanel->state()->setGrid(true, true);
+  if (p == Pane::Edit) {
+    CutterPanel->state()->setGrid(true, true);
+    keepDisplayData(state.fileName);
+  }
   updateEnvelopeVisibility(p);
 }
 
@@ -613,6 +636,7 @@ void TForm_Edit::commitEdit(const PaneState &shown, const components::WaveDescri
     st->clearSelection();
   st->setLocator(std::max<int64_t>(state.locator, 0));
   updateEnvelopeVisibility(Pane::Edit);
+  keepDisplayData(wave.fileName);
 }
 
 void TForm_Edit::setEditMarkers(const components::MarkerList &markers) { CutterPanel->state()->setMarkers(markers); }

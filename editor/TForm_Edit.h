@@ -149,6 +149,8 @@ class TForm_Edit : public QMainWindow, public EditorHost {
   void progressStart(const char *captionKey);
   void progressEnd();
   void wireEditCommands();
+  std::filesystem::path displayDataOf(const std::string &path) const;
+  void keepDisplayData(const std::string &path);
   void wirePlayer(components::PlaybackPump::DeviceFactory output);
   void setStatusFile(const QString &fileName);
 
@@ -158,6 +160,7 @@ class TForm_Edit : public QMainWindow, public EditorHost {
   EditorSession session_;
   std::unique_ptr<EditCommands> commands_;
   EditorPlayer *player_ = nullptr;
+  std::string openedDisplayData_;  // the opened file whose display data is kept
   std::shared_ptr<components::waveviews::PeakCache> pending_[3];
   QString openDirectory_, openFileName_;
   OpenDialog openDialog_;

@@ -28,20 +28,30 @@ bool TempFileList::contains(const fs::path &file) const {
   return std::any_of(files_.begin(), files_.end(), [&](const fs::path &f) { return same(f, file); });
 }
 
+void removeWithDisplayData(const fs::path &file) {
+  std::error_code ec;
+  fs::remove(file, ec);
+  fs::remove(displayDataFile(file), ec);
+}
+
+fs::path displayDataFile(const fs::path &file) {
+  fs::path side = file;
+  side += kDisplayDataEnding;
+  return side;
+}
+
 void TempFileList::remove(const fs::path &file, const fs::path &shown) {
   if (same(file, shown)) return;
   auto it = std::find_if(files_.begin(), files_.end(), [&](const fs::path &f) { return same(f, file); });
   if (it == files_.end()) return;
-  std::error_code ec;
-  fs::remove(*it, ec);
+  removeWithDisplayData(*it);
   files_.erase(it);
 }
 
 void TempFileList::removeAll(const fs::path &shown) {
   for (size_t i = files_.size(); i-- > 0;) {
     if (same(files_[i], shown)) continue;
-    std::error_code ec;
-    fs::remove(files_[i], ec);
+    removeWithDisplayData(files_[i]);
     files_.erase(files_.begin() + static_cast<std::ptrdiff_t>(i));
   }
 }

@@ -25,7 +25,15 @@ struct UndoEntry {
   bool modified = false;                 // Modified when the entry was made
 };
 
-// Temporary files made by the edits (Cut, Trim, Paste, Insert Blank).
+// A temporary file's display data (its peak cache) lives beside it under
+// this ending, so that an undo shows the file again without reading it all.
+inline constexpr char kDisplayDataEnding[] = ".peaks";
+std::filesystem::path displayDataFile(const std::filesystem::path &file);
+// Deletes a file and its display data.
+void removeWithDisplayData(const std::filesystem::path &file);
+
+// Temporary files made by the edits (Cut, Trim, Paste, Insert Blank); a
+// file goes with its display data.
 class TempFileList {
  public:
   void add(const std::filesystem::path &file);

@@ -16,6 +16,7 @@
 #include "components/wavefile/WaveFile.h"
 #include "editor/EditorKeys.h"
 #include "editor/TForm_Edit.h"
+#include "editor/edit/UndoList.h"
 #include "testsupport/TempDir.h"
 
 using namespace editor;
@@ -243,19 +244,28 @@ TEST_F(EditorWindowTest, ButtonsCopyPasteCutAndUndoAtTheLocatorTheUserSet) {
   EXPECT_EQ(edit->selectionEnd(), 6000);
   EXPECT_TRUE(window.session().modified());
 
+  const std::string pasted = window.session().workingFile();
   edit->setSelection(12000, 13000);
   const int width = window.screenWidth();
   window.button_cut->click();
   EXPECT_EQ(edit->length(), 17000);
   EXPECT_EQ(edit->locator(), 12000);
   EXPECT_GE(17000, width);
+  const std::string cut = window.session().workingFile();
+  // Every shown state keeps its display data beside it for the undo.
+  EXPECT_TRUE(fs::exists(displayDataFile(pasted)));
+  EXPECT_TRUE(fs::exists(displayDataFile(cut)));
 
   window.N_Undo->trigger();
   EXPECT_EQ(edit->length(), 18000);
+  EXPECT_EQ(window.CutterPanel->cache()->frames(), 18000);
+  EXPECT_FALSE(fs::exists(cut));
+  EXPECT_FALSE(fs::exists(displayDataFile(cut)));
   window.N_Undo->trigger();
   EXPECT_EQ(edit->length(), 16000);
   EXPECT_FALSE(window.session().modified());
   EXPECT_FALSE(window.N_Undo->isEnabled());
+  EXPECT_FALSE(fs::exists(displayDataFile(pasted)));
 }
 
 }  // namespace

@@ -1,38 +1,11 @@
 #include "QtTestEnvironment.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QElapsedTimer>
 #include <QThread>
 
 namespace testsupport {
-
-namespace {
-
-// One QApplication for the whole test program.
-class QtEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "app_test";
-    static char *argv[] = {name, nullptr};
-    // Headless unless a display was chosen on purpose.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override {
-    delete app_;
-    app_ = nullptr;
-  }
-
- private:
-  QApplication *app_ = nullptr;
-};
-
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-}  // namespace
 
 std::filesystem::path sourceDataFolder() {
   const char *source = std::getenv("QUILLORN_SOURCE_DIR");

@@ -1,5 +1,6 @@
-// Shared pieces of the widget tests: one QApplication, answering the next
-// modal dialog from inside its event loop, and the shipped data files.
+// Shared pieces of the widget tests: answering the next modal dialog from
+// inside its event loop, waiting for events, and the shipped data files.
+// The QApplication itself comes from qtapp_testsupport.
 #pragma once
 
 #include <QApplication>

@@ -54,7 +54,7 @@ class EditorWindowTest : public ::testing::Test {
   EditorWindowTest()
       : texts(components::MessageTexts::load(testsupport::sourceDataFolder() / "Q417.ini")),
         ui(texts),
-        window(TForm_Edit::Setup{&texts, &ui, dir / "TempData"}) {
+        window(TForm_Edit::Setup{&texts, &ui, dir / "TempData", {}}) {
     window.setDialogs([this](Pane) { return next(opens); }, [this](const std::string &) { return next(saves); });
   }
   static std::optional<std::string> next(std::vector<std::string> &q) {

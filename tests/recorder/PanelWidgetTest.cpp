@@ -3,7 +3,6 @@
 // list events reach the logic.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTest>
 
 #include "Breakages.h"
@@ -14,21 +13,6 @@
 #include "app/recorder/RecorderSide.h"
 
 namespace {
-
-class QtEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "recorder_panel_widget_test";
-    static char *argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QApplication *app_ = nullptr;
-};
-[[maybe_unused]] testing::Environment *const environment = testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 struct PanelWidget : testing::Test {
   std::unique_ptr<q417io::Flash> flash = q417io::Flash::inMemory(1024);

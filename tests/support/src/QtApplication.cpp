@@ -1,5 +1,6 @@
-// One QApplication for the whole test program, headless unless a display
-// was chosen on purpose.
+// One QApplication for a whole widget test program, on the offscreen
+// platform unless a display was chosen on purpose. Linked as an object
+// library: nothing refers to it, the environment registers itself.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +11,7 @@ class QtApplication : public testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "waveviews_test";
+    static char name[] = "quillorn_test";
     static char *argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app_ = new QApplication(argc, argv);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "SoundFiles.h"
-#include "components/wave/VirtualOutput.h"
 #include "player/ComponentPlayback.h"
+#include "testsupport/DrivenOutputs.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -25,20 +25,6 @@ struct EventLog final : player::PlaybackEvents {
   std::vector<std::pair<Kind, uint64_t>> events;
 };
 
-class Outputs {
- public:
-  player::DeviceFactory factory() {
-    return [this](wave::DoneQueue &q, wave::BufferListener &l) {
-      auto device = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
-      device->setSink([this](const uint8_t *, size_t size) { heard += size; });
-      last = device.get();
-      return device;
-    };
-  }
-  wave::VirtualOutput *last = nullptr;
-  size_t heard = 0;
-};
-
 // One player of either kind behind the same few calls.
 struct Rig {
   virtual ~Rig() = default;
@@ -46,7 +32,7 @@ struct Rig {
   virtual void stop() = 0;
   virtual bool running() const = 0;
   wave::DoneQueue queue;
-  Outputs outputs;
+  testsupport::DrivenOutputs outputs;
   EventLog log;
   player::LevelAnalyzer levels;
 
@@ -54,7 +40,7 @@ struct Rig {
   int play(int n = -1) {
     int played = 0;
     queue.dispatch();
-    while ((n < 0 || played < n) && outputs.last && outputs.last->playNext()) {
+    while ((n < 0 || played < n) && outputs.playNext()) {
       ++played;
       queue.dispatch();
     }
@@ -111,7 +97,7 @@ TEST_P(ComponentPlayback, PlayingOutClosesTheOutputAndReportsTheStartsNumberOnce
   expected.push_back({'-', 7});
   EXPECT_EQ(rig->log.events, expected);
   EXPECT_FALSE(rig->running());
-  EXPECT_FALSE(rig->outputs.last->isOpen());
+  EXPECT_FALSE(rig->outputs.device->isOpen());
   // A stop afterwards has nothing left to report.
   rig->stop();
   rig->play();
@@ -183,7 +169,7 @@ TEST(PlaybackTap, BuffersTakenBackBySeekingAreNotTapped) {
   testsupport::TempDir dir;
   const auto file = soundfiles::makeWav(dir.path(), "tone.wav", {8000, 1, 3.0});
   wave::DoneQueue queue;
-  Outputs outputs;
+  testsupport::DrivenOutputs outputs;
   components::WavePlayer player(queue, outputs.factory());
   size_t tapped = 0;
   player.setTap([&](const uint8_t *, size_t size, const wave::PcmFormat &format) {
@@ -193,14 +179,14 @@ TEST(PlaybackTap, BuffersTakenBackBySeekingAreNotTapped) {
   ASSERT_TRUE(player.open(file.string()));
   ASSERT_TRUE(player.play());
   for (int i = 0; i < 3; ++i) {
-    outputs.last->playNext();
+    outputs.device->playNext();
     queue.dispatch();
   }
-  ASSERT_GT(outputs.last->queued(), 0u);
+  ASSERT_GT(outputs.device->queued(), 0u);
   ASSERT_TRUE(player.setPositionMs(2000));
-  while (outputs.last->playNext() || queue.pending() > 0) queue.dispatch();
+  while (outputs.device->playNext() || queue.pending() > 0) queue.dispatch();
   EXPECT_GT(tapped, 0u);
-  EXPECT_EQ(tapped, outputs.heard);
+  EXPECT_EQ(tapped, outputs.played.size());
 }
 
 }  // namespace

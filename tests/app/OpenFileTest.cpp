@@ -18,7 +18,7 @@
 #include "app/Startup.h"
 #include "app/pc/PcFileList.h"
 #include "app/pc/PcPanel.h"
-#include "components/wave/VirtualOutput.h"
+#include "testsupport/DrivenOutputs.h"
 #include "q417io/Flash.h"
 #include "testsupport/MemoryFlashIo.h"
 
@@ -82,11 +82,7 @@ class OpenFileWindow : public testing::Test {
     o.audio = [this] {
       app::PlayerDevices d;
       d.outputDevice = true;
-      d.makeOutput = [this](wave::DoneQueue &q, wave::BufferListener &l) -> std::unique_ptr<wave::OutputDevice> {
-        auto device = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
-        outputs.push_back(device.get());
-        return device;
-      };
+      d.makeOutput = outputs.factory();
       return d;
     };
     quillorn = std::make_unique<app::Quillorn>(o);
@@ -108,7 +104,7 @@ class OpenFileWindow : public testing::Test {
     const QString path = qpath(fs::canonical(file));
     return waitUntil([&] {
       return pc->currentDirectory() == qpath(fs::canonical(file.parent_path())) && pc->selectedFiles() == QStringList{path} &&
-             player->playing() && !outputs.empty() && outputs.back()->isOpen() &&
+             player->playing() && !outputs.devices.empty() && outputs.devices.back()->isOpen() &&
              main->m_MainToolBar != nullptr;
     });
   }
@@ -121,7 +117,7 @@ class OpenFileWindow : public testing::Test {
   app::TFrmMain *main = nullptr;
   pc::PcPanel *pc = nullptr;
   app::PlayerSide *player = nullptr;
-  std::vector<wave::VirtualOutput *> outputs;
+  testsupport::DrivenOutputs outputs;
 };
 
 TEST_F(OpenFileWindow, ASecondStartHandsItsFileToTheRunningWindowWhichShowsAndPlaysIt) {

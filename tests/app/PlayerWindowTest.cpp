@@ -36,6 +36,7 @@
 #include "components/wave/OutputGain.h"
 #include "components/wave/VirtualInput.h"
 #include "components/wave/VirtualOutput.h"
+#include "testsupport/DrivenOutputs.h"
 #include "q417io.h"
 #include "q417io/Flash.h"
 #include "recorder/jobs/DefaultImage.h"
@@ -64,11 +65,7 @@ class PlayerWindow : public testing::Test {
     o.audio = [this, outputDevice] {
       app::PlayerDevices d;
       d.outputDevice = outputDevice;
-      d.makeOutput = [this](wave::DoneQueue &q, wave::BufferListener &l) -> std::unique_ptr<wave::OutputDevice> {
-        auto device = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
-        outputs.push_back(device.get());
-        return device;
-      };
+      d.makeOutput = outputs.factory();
       d.makeInput = [this](wave::DoneQueue &q, wave::BufferListener &l) -> std::unique_ptr<wave::InputDevice> {
         auto device = std::make_unique<wave::VirtualInput>(q, l, wave::VirtualInput::Clock::Driven);
         // It hears a square wave at half of full scale.
@@ -121,7 +118,7 @@ class PlayerWindow : public testing::Test {
 
   QString elapsed() const { return strip->elapsed()->text(); }
   QString total() const { return strip->total()->text(); }
-  wave::VirtualOutput *voiceOutput() const { return outputs.front(); }
+  wave::VirtualOutput *voiceOutput() const { return outputs.devices.front(); }
 
   // Lets the display timer tick and the posted events run.
   static void tick(int ms = 2 * app::QtPlayerEvents::kDisplayPeriodMs) { QTest::qWait(ms); }
@@ -176,7 +173,7 @@ class PlayerWindow : public testing::Test {
   app::PlayerSide *side = nullptr;
   app::RecorderPanelWidget *recorderWidget = nullptr;
   pc::PcPanel *pc = nullptr;
-  std::vector<wave::VirtualOutput *> outputs;
+  testsupport::DrivenOutputs outputs;
   wave::VirtualInput *input = nullptr;
   QTimer watchdog;
   bool expectingBox = false;
@@ -292,7 +289,7 @@ TEST_F(PlayerWindow, PcFilesOfEachKindPlayByEnter) {
     EXPECT_EQ(buttons(), kPlaying);
     // Voice files play on the voice output; WAV and MP3 each on their own,
     // made at their first start.
-    wave::VirtualOutput *device = std::string(c.kind) == "DVG" ? voiceOutput() : outputs.back();
+    wave::VirtualOutput *device = std::string(c.kind) == "DVG" ? voiceOutput() : outputs.devices.back();
     ASSERT_TRUE(device->isOpen());
     play(device, c.buffersForASecond);
     EXPECT_TRUE(waitUntil([&] { return elapsed() == "00:00:01"; }, 1000)) << elapsed().toStdString();
@@ -301,7 +298,7 @@ TEST_F(PlayerWindow, PcFilesOfEachKindPlayByEnter) {
     ASSERT_TRUE(playOut(device));
     EXPECT_EQ(elapsed(), "00:00:00");
   }
-  EXPECT_EQ(outputs.size(), 3u) << "one output each for voice, WAV and MP3";
+  EXPECT_EQ(outputs.devices.size(), 3u) << "one output each for voice, WAV and MP3";
 }
 
 TEST_F(PlayerWindow, PopupItemsPlayPauseAndStopInBothLists) {
@@ -401,7 +398,7 @@ TEST_F(PlayerWindow, PlayWithoutAnOutputDeviceSaysSoAndChangesNothing) {
   EXPECT_EQ(shown.toStdString(), quillorn->texts().text("FM_text_system_errmsg12"));
   EXPECT_EQ(buttons(), kIdle);
   EXPECT_EQ(strip->playKind()->text(), "none");
-  EXPECT_EQ(outputs.size(), 1u) << "only the voice output, never opened";
+  EXPECT_EQ(outputs.devices.size(), 1u) << "only the voice output, never opened";
   EXPECT_FALSE(voiceOutput()->isOpen());
 }
 

@@ -12,6 +12,7 @@
 #include "components/mpeg/MpegOutput.h"
 #include "components/mpeg/MpegSource.h"
 #include "components/wave/VirtualOutput.h"
+#include "testsupport/DrivenOutputs.h"
 #include "testsupport/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -54,18 +55,9 @@ class MpegOutputTest : public ::testing::Test {
     });
   }
 
-  std::unique_ptr<wave::OutputDevice> makeDevice(wave::DoneQueue &q, wave::BufferListener &l) {
-    ++devicesMade;
-    if (noDevice) return nullptr;
-    auto d = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
-    d->setSink([this](const uint8_t *data, size_t size) { played.insert(played.end(), data, data + size); });
-    device = d.get();
-    return d;
-  }
-
   // Plays one buffer and hands the notifications to the output.
   bool step() {
-    bool ok = device->playNext();
+    bool ok = outputs.device->playNext();
     queue.dispatch();
     return ok;
   }
@@ -80,12 +72,9 @@ class MpegOutputTest : public ::testing::Test {
   std::thread::id owner = std::this_thread::get_id();
   wave::DoneQueue queue;
   MpegSource source;
-  wave::VirtualOutput *device = nullptr;
-  int devicesMade = 0;
-  bool noDevice = false;
-  std::vector<uint8_t> played;
+  testsupport::DrivenOutputs outputs;
   int started = 0, stopped = 0;
-  MpegOutput out{source, queue, [this](wave::DoneQueue &q, wave::BufferListener &l) { return makeDevice(q, l); }};
+  MpegOutput out{source, queue, outputs.factory()};
 };
 
 TEST_F(MpegOutputTest, PlaysEveryFrameOnceThenNotifiesStopped) {
@@ -93,11 +82,11 @@ TEST_F(MpegOutputTest, PlaysEveryFrameOnceThenNotifiesStopped) {
   EXPECT_TRUE(out.isOpen());
   EXPECT_TRUE(out.isStarted());
   EXPECT_FALSE(out.isPaused());
-  const wave::PcmFormat f = device->format();
+  const wave::PcmFormat f = outputs.device->format();
   EXPECT_EQ(f.channels, 2);
   EXPECT_EQ(f.sampleRate, 44100u);
   EXPECT_EQ(f.bitsPerSample, 16);
-  EXPECT_EQ(device->queued(), MpegOutput::kBuffers);
+  EXPECT_EQ(outputs.device->queued(), MpegOutput::kBuffers);
   EXPECT_EQ(started, 0);  // not inside start(): from the queue
   queue.dispatch();
   EXPECT_EQ(started, 1);
@@ -107,31 +96,31 @@ TEST_F(MpegOutputTest, PlaysEveryFrameOnceThenNotifiesStopped) {
   EXPECT_EQ(out.positionMs(), uint64_t(source.frameBytes()) * 1000 / f.bytesPerSecond());
 
   playOut();
-  EXPECT_EQ(played, decodeFrom(mp3, 0));
-  EXPECT_EQ(played.size(), size_t(source.frames()) * source.frameBytes());
+  EXPECT_EQ(outputs.played, decodeFrom(mp3, 0));
+  EXPECT_EQ(outputs.played.size(), size_t(source.frames()) * source.frameBytes());
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(started, 1);
   EXPECT_FALSE(out.isStarted());
   EXPECT_TRUE(out.isOpen());  // until the owner stops it
   EXPECT_EQ(out.playingFrame(), source.frames());
-  EXPECT_EQ(out.positionMs(), uint64_t(played.size()) * 1000 / f.bytesPerSecond());
+  EXPECT_EQ(out.positionMs(), uint64_t(outputs.played.size()) * 1000 / f.bytesPerSecond());
   EXPECT_FALSE(out.pause());
 
   out.stop();
   EXPECT_FALSE(out.isOpen());
-  EXPECT_FALSE(device->isOpen());
+  EXPECT_FALSE(outputs.device->isOpen());
   EXPECT_EQ(out.positionMs(), 0u);
   queue.dispatch();
   EXPECT_EQ(stopped, 1);
-  EXPECT_EQ(devicesMade, 1);
+  EXPECT_EQ(outputs.devicesMade, 1);
 }
 
 TEST_F(MpegOutputTest, PauseThenSeekStaysPausedAndPlaysOnFromTheFrame) {
   ASSERT_TRUE(out.start());
   for (int k = 0; k < 10; ++k) ASSERT_TRUE(step());
   ASSERT_TRUE(out.pause());
-  EXPECT_TRUE(device->paused());
-  const size_t before = played.size();
+  EXPECT_TRUE(outputs.device->paused());
+  const size_t before = outputs.played.size();
   const long target = source.frames() / 3;
 
   ASSERT_TRUE(out.seekFrame(target));
@@ -139,16 +128,16 @@ TEST_F(MpegOutputTest, PauseThenSeekStaysPausedAndPlaysOnFromTheFrame) {
   queue.dispatch();  // the discarded buffers come back and are refilled from there
   EXPECT_EQ(source.currentFrame(), target + long(MpegOutput::kBuffers));
   EXPECT_TRUE(out.isPaused());
-  EXPECT_TRUE(device->paused());
-  EXPECT_EQ(device->queued(), MpegOutput::kBuffers);
-  EXPECT_FALSE(device->playNext());
-  EXPECT_EQ(played.size(), before);
+  EXPECT_TRUE(outputs.device->paused());
+  EXPECT_EQ(outputs.device->queued(), MpegOutput::kBuffers);
+  EXPECT_FALSE(outputs.device->playNext());
+  EXPECT_EQ(outputs.played.size(), before);
   EXPECT_EQ(out.playingFrame(), target);
   EXPECT_EQ(out.positionMs(), 0u);
 
   ASSERT_TRUE(out.resume());
   playOut();
-  std::vector<uint8_t> after(played.begin() + std::ptrdiff_t(before), played.end());
+  std::vector<uint8_t> after(outputs.played.begin() + std::ptrdiff_t(before), outputs.played.end());
   EXPECT_EQ(after, decodeFrom(mp3, target));
   EXPECT_EQ(stopped, 1);
 }
@@ -156,12 +145,12 @@ TEST_F(MpegOutputTest, PauseThenSeekStaysPausedAndPlaysOnFromTheFrame) {
 TEST_F(MpegOutputTest, SeekWhilePlayingPlaysOn) {
   ASSERT_TRUE(out.start());
   for (int k = 0; k < 3; ++k) ASSERT_TRUE(step());
-  const size_t before = played.size();
+  const size_t before = outputs.played.size();
   ASSERT_TRUE(out.seekFrame(40));
   EXPECT_FALSE(out.isPaused());
-  EXPECT_FALSE(device->paused());
+  EXPECT_FALSE(outputs.device->paused());
   playOut();
-  std::vector<uint8_t> after(played.begin() + std::ptrdiff_t(before), played.end());
+  std::vector<uint8_t> after(outputs.played.begin() + std::ptrdiff_t(before), outputs.played.end());
   EXPECT_EQ(after, decodeFrom(mp3, 40));
   EXPECT_EQ(stopped, 1);
 }
@@ -173,13 +162,13 @@ TEST_F(MpegOutputTest, RefillPlaysOnFromWhereTheOwnerMovedTheSource) {
   ASSERT_TRUE(source.seekFrame(90));
   ASSERT_TRUE(out.refill());
   queue.dispatch();
-  EXPECT_TRUE(device->paused());
+  EXPECT_TRUE(outputs.device->paused());
   EXPECT_EQ(out.playingFrame(), 90);
   EXPECT_EQ(out.positionMs(), 0u);
-  const size_t before = played.size();
+  const size_t before = outputs.played.size();
   ASSERT_TRUE(out.resume());
   playOut();
-  std::vector<uint8_t> after(played.begin() + std::ptrdiff_t(before), played.end());
+  std::vector<uint8_t> after(outputs.played.begin() + std::ptrdiff_t(before), outputs.played.end());
   EXPECT_EQ(after, decodeFrom(mp3, 90));
 }
 
@@ -190,7 +179,7 @@ TEST_F(MpegOutputTest, SeekToTheEndWhilePausedPlaysOutAtResume) {
   ASSERT_TRUE(out.seekFrame(source.frames() + 5));
   queue.dispatch();
   queue.dispatch();
-  EXPECT_EQ(device->queued(), 0u);
+  EXPECT_EQ(outputs.device->queued(), 0u);
   EXPECT_TRUE(out.isPaused());
   EXPECT_EQ(out.playingFrame(), source.frames());
   EXPECT_EQ(stopped, 0);
@@ -203,13 +192,13 @@ TEST_F(MpegOutputTest, SeekToTheEndWhilePausedPlaysOutAtResume) {
 TEST_F(MpegOutputTest, StartWhilePlayingRestartsFromTheFirstFrame) {
   ASSERT_TRUE(out.start());
   for (int k = 0; k < 20; ++k) ASSERT_TRUE(step());
-  played.clear();
+  outputs.played.clear();
   ASSERT_TRUE(out.start());
   playOut();
-  EXPECT_EQ(played, decodeFrom(mp3, 0));
+  EXPECT_EQ(outputs.played, decodeFrom(mp3, 0));
   EXPECT_EQ(started, 2);
   EXPECT_EQ(stopped, 1);
-  EXPECT_EQ(devicesMade, 1);  // one device, opened again
+  EXPECT_EQ(outputs.devicesMade, 1);  // one device, opened again
 }
 
 TEST_F(MpegOutputTest, StopSendsNothingAndCancelsWaitingNotifications) {
@@ -222,7 +211,7 @@ TEST_F(MpegOutputTest, StopSendsNothingAndCancelsWaitingNotifications) {
   // Played out, stopped before the stop notification was dispatched.
   ASSERT_TRUE(out.start());
   queue.dispatch();
-  while (device->playNext() || queue.dispatch() > 0) {
+  while (outputs.device->playNext() || queue.dispatch() > 0) {
     if (!out.isStarted()) break;
   }
   ASSERT_FALSE(out.isStarted());
@@ -243,12 +232,12 @@ TEST_F(MpegOutputTest, ASourceUnloadedOrReloadedUnderTheOutputPlaysOutWhatIsQueu
   ASSERT_TRUE(source.load(other.string()));
   playOut();
   EXPECT_EQ(stopped, 1);
-  EXPECT_EQ(played.size(), (5 + MpegOutput::kBuffers) * 4608u);  // what was queued, nothing of the new file
+  EXPECT_EQ(outputs.played.size(), (5 + MpegOutput::kBuffers) * 4608u);  // what was queued, nothing of the new file
   EXPECT_FALSE(out.seekFrame(1));
 }
 
 TEST_F(MpegOutputTest, NoDeviceRefusesTheStart) {
-  noDevice = true;
+  outputs.noDevice = true;
   EXPECT_FALSE(out.start());
   EXPECT_FALSE(out.isOpen());
   queue.dispatch();

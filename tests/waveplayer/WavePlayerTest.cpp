@@ -10,6 +10,7 @@
 
 #include "WaveFixture.h"
 #include "components/wave/VirtualOutput.h"
+#include "testsupport/DrivenOutputs.h"
 #include "components/waveplayer/WavePlayer.h"
 #include "testsupport/Files.h"
 #include "testsupport/TempDir.h"
@@ -40,16 +41,8 @@ class WavePlayerTest : public ::testing::Test {
     });
   }
 
-  std::unique_ptr<wave::OutputDevice> makeDevice(wave::DoneQueue &q, wave::BufferListener &l) {
-    if (noDevice) return nullptr;
-    auto d = std::make_unique<wave::VirtualOutput>(q, l, wave::VirtualOutput::Clock::Driven);
-    d->setSink([this](const uint8_t *data, size_t size) { played.insert(played.end(), data, data + size); });
-    device = d.get();
-    return d;
-  }
-
   bool step() {
-    bool ok = device->playNext();
+    bool ok = outputs.device->playNext();
     queue.dispatch();
     return ok;
   }
@@ -62,11 +55,9 @@ class WavePlayerTest : public ::testing::Test {
   TempDir dir;
   std::thread::id owner = std::this_thread::get_id();
   wave::DoneQueue queue;
-  wave::VirtualOutput *device = nullptr;
-  bool noDevice = false;
-  std::vector<uint8_t> played;
+  testsupport::DrivenOutputs outputs;
   int stopped = 0;
-  WavePlayer player{queue, [this](wave::DoneQueue &q, wave::BufferListener &l) { return makeDevice(q, l); }};
+  WavePlayer player{queue, outputs.factory()};
 };
 
 // The figures the display takes from the header: bit rate from rate x bits
@@ -143,15 +134,15 @@ TEST_P(WaveEncodings, PlayToTheRightNumberOfSamplesThenStop) {
   EXPECT_EQ(player.lengthMs(), 6000u);
   ASSERT_TRUE(player.play());
   EXPECT_TRUE(player.isPlaying());
-  const wave::PcmFormat f = device->format();
+  const wave::PcmFormat f = outputs.device->format();
   EXPECT_EQ(f.channels, 1);
   EXPECT_EQ(f.sampleRate, 8000u);
   EXPECT_EQ(f.bitsPerSample, 16);
-  EXPECT_EQ(device->queued(), WavePlayer::kBuffers);
+  EXPECT_EQ(outputs.device->queued(), WavePlayer::kBuffers);
 
   playOut();
-  EXPECT_EQ(played.size(), tone.samples * 2);
-  EXPECT_NEAR(wavtest::frequencyOf(played, 1, 8000), 440.0, 5.0);
+  EXPECT_EQ(outputs.played.size(), tone.samples * 2);
+  EXPECT_NEAR(wavtest::frequencyOf(outputs.played, 1, 8000), 440.0, 5.0);
   EXPECT_EQ(stopped, 1);
   EXPECT_FALSE(player.isPlaying());
   EXPECT_EQ(player.positionMs(), 6000u);
@@ -174,10 +165,10 @@ TEST_F(WavePlayerTest, PcmPlaysByteForByteInBuffersOf4096) {
   ASSERT_TRUE(player.open(wav.string()));
   ASSERT_TRUE(player.play());
   ASSERT_TRUE(step());
-  EXPECT_EQ(played.size(), WavePlayer::kBufferBytes);
+  EXPECT_EQ(outputs.played.size(), WavePlayer::kBufferBytes);
   EXPECT_EQ(player.positionMs(), 256u);  // 2048 samples at 8000 Hz
   playOut();
-  EXPECT_EQ(played, samplesOf(wav));
+  EXPECT_EQ(outputs.played, samplesOf(wav));
 }
 
 TEST_F(WavePlayerTest, PlayedOutStaysStoppedUntilPlayedAgain) {
@@ -187,18 +178,18 @@ TEST_F(WavePlayerTest, PlayedOutStaysStoppedUntilPlayedAgain) {
   ASSERT_TRUE(player.play());
   playOut();
   ASSERT_EQ(stopped, 1);
-  const size_t bytes = played.size();
+  const size_t bytes = outputs.played.size();
   // No looping: nothing more is queued, however long the owner waits.
   for (int k = 0; k < 5; ++k) EXPECT_FALSE(step());
-  EXPECT_EQ(device->queued(), 0u);
-  EXPECT_EQ(played.size(), bytes);
+  EXPECT_EQ(outputs.device->queued(), 0u);
+  EXPECT_EQ(outputs.played.size(), bytes);
   EXPECT_EQ(stopped, 1);
   EXPECT_FALSE(player.setPositionMs(100));  // its stop notification has gone out
   // Play again starts from the beginning.
-  played.clear();
+  outputs.played.clear();
   ASSERT_TRUE(player.play());
   playOut();
-  EXPECT_EQ(played, samplesOf(wav));
+  EXPECT_EQ(outputs.played, samplesOf(wav));
   EXPECT_EQ(stopped, 2);
 }
 
@@ -219,7 +210,7 @@ TEST_F(WavePlayerTest, PauseHoldsAndRestartGoesOn) {
   ASSERT_TRUE(player.restart());
   EXPECT_FALSE(player.isPaused());
   playOut();
-  EXPECT_EQ(played, samplesOf(wav));
+  EXPECT_EQ(outputs.played, samplesOf(wav));
   EXPECT_EQ(stopped, 1);
 }
 
@@ -233,17 +224,17 @@ TEST_F(WavePlayerTest, StopRewindsWithoutANotification) {
   queue.dispatch();
   EXPECT_EQ(stopped, 0);
   EXPECT_FALSE(player.isPlaying());
-  EXPECT_FALSE(device->isOpen());
+  EXPECT_FALSE(outputs.device->isOpen());
   EXPECT_TRUE(player.isOpen());
   EXPECT_EQ(player.positionMs(), 0u);
-  played.clear();
+  outputs.played.clear();
   ASSERT_TRUE(player.play());
   playOut();
-  EXPECT_EQ(played, samplesOf(wav));
+  EXPECT_EQ(outputs.played, samplesOf(wav));
   // Closing while the stop notification waits cancels it too.
-  played.clear();
+  outputs.played.clear();
   ASSERT_TRUE(player.play());
-  while (player.isPlaying()) device->playNext() || queue.dispatch();
+  while (player.isPlaying()) outputs.device->playNext() || queue.dispatch();
   player.close();
   queue.dispatch();
   EXPECT_EQ(stopped, 1);
@@ -274,23 +265,23 @@ TEST_P(WaveSeek, LandsOnTheTimeAndKeepsThePause) {
   if (c.paused) {
     ASSERT_TRUE(player.pause());
   }
-  const size_t before = played.size();
+  const size_t before = outputs.played.size();
 
   ASSERT_TRUE(player.setPositionMs(c.toMs));
   queue.dispatch();  // the dropped buffers come back and are refilled from there
   const uint64_t target = std::min<uint64_t>(c.toMs, 2000);
   EXPECT_EQ(player.positionMs(), target);
   EXPECT_EQ(player.isPaused(), c.paused);
-  EXPECT_EQ(device->paused(), c.paused);
+  EXPECT_EQ(outputs.device->paused(), c.paused);
   if (c.paused) {
-    EXPECT_FALSE(device->playNext());
+    EXPECT_FALSE(outputs.device->playNext());
     ASSERT_TRUE(player.restart());
   }
   playOut();
-  EXPECT_EQ(played.size() - before, (tone.samples - target * 8) * 2);
+  EXPECT_EQ(outputs.played.size() - before, (tone.samples - target * 8) * 2);
   if (std::string(c.encoding) == "-b 16") {
     std::vector<uint8_t> source = samplesOf(wav);
-    EXPECT_TRUE(std::equal(played.begin() + std::ptrdiff_t(before), played.end(),
+    EXPECT_TRUE(std::equal(outputs.played.begin() + std::ptrdiff_t(before), outputs.played.end(),
                            source.begin() + std::ptrdiff_t(target * 8 * 2)));
   }
   EXPECT_EQ(stopped, 1);
@@ -313,7 +304,7 @@ TEST_F(WavePlayerTest, APositionSetWhileStoppedIsWherePlayStarts) {
   EXPECT_EQ(player.positionMs(), 500u);
   ASSERT_TRUE(player.play());
   playOut();
-  EXPECT_EQ(played.size(), (16000u - 4000u) * 2);
+  EXPECT_EQ(outputs.played.size(), (16000u - 4000u) * 2);
 }
 
 // Files the player cannot play: refused with a reason, nothing left open.
@@ -343,7 +334,7 @@ TEST_P(WaveRefused, OpenFailsCleanly) {
   EXPECT_EQ(player.averageBytesPerSecond(), 0u);
   EXPECT_EQ(player.lengthMs(), 0u);
   EXPECT_FALSE(player.play());
-  EXPECT_EQ(device, nullptr);  // no device was opened for it
+  EXPECT_EQ(outputs.device, nullptr);  // no device was opened for it
   EXPECT_FALSE(player.open((dir / "missing.wav").string(), &error));
 }
 
@@ -362,7 +353,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(WavePlayerTest, NoDeviceRefusesPlay) {
-  noDevice = true;
+  outputs.noDevice = true;
   fs::path wav = makeWav(dir, "nodev", {8000, 1, 800}, "-b 16");
   ASSERT_FALSE(wav.empty());
   ASSERT_TRUE(player.open(wav.string()));

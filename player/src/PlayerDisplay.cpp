@@ -1,10 +1,11 @@
 // The player's display: elapsed and total time, the position slider, the
 // level meters on the display timer, and error boxes.
+#include "player/Player.h"
+
 #include <algorithm>
 #include <chrono>
 
 #include "PlayerInternal.h"
-#include "player/Player.h"
 
 namespace player {
 

@@ -1,10 +1,11 @@
 // MP3 playback through the MP3 component.
+#include "player/Player.h"
+
 #include <algorithm>
 #include <cmath>
 #include <system_error>
 
 #include "PlayerInternal.h"
-#include "player/Player.h"
 
 namespace player {
 

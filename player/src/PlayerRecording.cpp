@@ -1,6 +1,7 @@
 // Recording from the sound card into the temporary voice file, and saving it.
-#include "PlayerInternal.h"
 #include "player/Player.h"
+
+#include "PlayerInternal.h"
 
 namespace player {
 

@@ -1,7 +1,8 @@
 // Voice playback: a voice file from the PC or a recording straight from the
 // recorder's flash, decoded block by block while it plays.
-#include "PlayerInternal.h"
 #include "player/Player.h"
+
+#include "PlayerInternal.h"
 #include "voice/VoiceHeader.h"
 
 namespace player {

@@ -1,6 +1,7 @@
 // WAV playback through the WAV player.
-#include "PlayerInternal.h"
 #include "player/Player.h"
+
+#include "PlayerInternal.h"
 
 namespace player {
 

@@ -97,7 +97,7 @@ TEST_P(ComponentPlayback, PlayingOutClosesTheOutputAndReportsTheStartsNumberOnce
   expected.push_back({'-', 7});
   EXPECT_EQ(rig->log.events, expected);
   EXPECT_FALSE(rig->running());
-  EXPECT_FALSE(rig->outputs.device->isOpen());
+  EXPECT_FALSE(rig->outputs.device()->isOpen());
   // A stop afterwards has nothing left to report.
   rig->stop();
   rig->play();
@@ -179,12 +179,12 @@ TEST(PlaybackTap, BuffersTakenBackBySeekingAreNotTapped) {
   ASSERT_TRUE(player.open(file.string()));
   ASSERT_TRUE(player.play());
   for (int i = 0; i < 3; ++i) {
-    outputs.device->playNext();
+    outputs.device()->playNext();
     queue.dispatch();
   }
-  ASSERT_GT(outputs.device->queued(), 0u);
+  ASSERT_GT(outputs.device()->queued(), 0u);
   ASSERT_TRUE(player.setPositionMs(2000));
-  while (outputs.device->playNext() || queue.pending() > 0) queue.dispatch();
+  while (outputs.device()->playNext() || queue.pending() > 0) queue.dispatch();
   EXPECT_GT(tapped, 0u);
   EXPECT_EQ(tapped, outputs.played.size());
 }

@@ -18,8 +18,8 @@
 #include "app/Startup.h"
 #include "app/pc/PcFileList.h"
 #include "app/pc/PcPanel.h"
-#include "testsupport/DrivenOutputs.h"
 #include "q417io/Flash.h"
+#include "testsupport/DrivenOutputs.h"
 #include "testsupport/MemoryFlashIo.h"
 
 namespace fs = std::filesystem;

@@ -36,10 +36,10 @@
 #include "components/wave/OutputGain.h"
 #include "components/wave/VirtualInput.h"
 #include "components/wave/VirtualOutput.h"
-#include "testsupport/DrivenOutputs.h"
 #include "q417io.h"
 #include "q417io/Flash.h"
 #include "recorder/jobs/DefaultImage.h"
+#include "testsupport/DrivenOutputs.h"
 #include "testsupport/Files.h"
 #include "testsupport/MemoryFlashIo.h"
 

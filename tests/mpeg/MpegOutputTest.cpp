@@ -57,7 +57,7 @@ class MpegOutputTest : public ::testing::Test {
 
   // Plays one buffer and hands the notifications to the output.
   bool step() {
-    bool ok = outputs.device->playNext();
+    bool ok = outputs.device()->playNext();
     queue.dispatch();
     return ok;
   }
@@ -82,11 +82,11 @@ TEST_F(MpegOutputTest, PlaysEveryFrameOnceThenNotifiesStopped) {
   EXPECT_TRUE(out.isOpen());
   EXPECT_TRUE(out.isStarted());
   EXPECT_FALSE(out.isPaused());
-  const wave::PcmFormat f = outputs.device->format();
+  const wave::PcmFormat f = outputs.device()->format();
   EXPECT_EQ(f.channels, 2);
   EXPECT_EQ(f.sampleRate, 44100u);
   EXPECT_EQ(f.bitsPerSample, 16);
-  EXPECT_EQ(outputs.device->queued(), MpegOutput::kBuffers);
+  EXPECT_EQ(outputs.device()->queued(), MpegOutput::kBuffers);
   EXPECT_EQ(started, 0);  // not inside start(): from the queue
   queue.dispatch();
   EXPECT_EQ(started, 1);
@@ -108,7 +108,7 @@ TEST_F(MpegOutputTest, PlaysEveryFrameOnceThenNotifiesStopped) {
 
   out.stop();
   EXPECT_FALSE(out.isOpen());
-  EXPECT_FALSE(outputs.device->isOpen());
+  EXPECT_FALSE(outputs.device()->isOpen());
   EXPECT_EQ(out.positionMs(), 0u);
   queue.dispatch();
   EXPECT_EQ(stopped, 1);
@@ -119,7 +119,7 @@ TEST_F(MpegOutputTest, PauseThenSeekStaysPausedAndPlaysOnFromTheFrame) {
   ASSERT_TRUE(out.start());
   for (int k = 0; k < 10; ++k) ASSERT_TRUE(step());
   ASSERT_TRUE(out.pause());
-  EXPECT_TRUE(outputs.device->paused());
+  EXPECT_TRUE(outputs.device()->paused());
   const size_t before = outputs.played.size();
   const long target = source.frames() / 3;
 
@@ -128,9 +128,9 @@ TEST_F(MpegOutputTest, PauseThenSeekStaysPausedAndPlaysOnFromTheFrame) {
   queue.dispatch();  // the discarded buffers come back and are refilled from there
   EXPECT_EQ(source.currentFrame(), target + long(MpegOutput::kBuffers));
   EXPECT_TRUE(out.isPaused());
-  EXPECT_TRUE(outputs.device->paused());
-  EXPECT_EQ(outputs.device->queued(), MpegOutput::kBuffers);
-  EXPECT_FALSE(outputs.device->playNext());
+  EXPECT_TRUE(outputs.device()->paused());
+  EXPECT_EQ(outputs.device()->queued(), MpegOutput::kBuffers);
+  EXPECT_FALSE(outputs.device()->playNext());
   EXPECT_EQ(outputs.played.size(), before);
   EXPECT_EQ(out.playingFrame(), target);
   EXPECT_EQ(out.positionMs(), 0u);
@@ -148,7 +148,7 @@ TEST_F(MpegOutputTest, SeekWhilePlayingPlaysOn) {
   const size_t before = outputs.played.size();
   ASSERT_TRUE(out.seekFrame(40));
   EXPECT_FALSE(out.isPaused());
-  EXPECT_FALSE(outputs.device->paused());
+  EXPECT_FALSE(outputs.device()->paused());
   playOut();
   std::vector<uint8_t> after(outputs.played.begin() + std::ptrdiff_t(before), outputs.played.end());
   EXPECT_EQ(after, decodeFrom(mp3, 40));
@@ -162,7 +162,7 @@ TEST_F(MpegOutputTest, RefillPlaysOnFromWhereTheOwnerMovedTheSource) {
   ASSERT_TRUE(source.seekFrame(90));
   ASSERT_TRUE(out.refill());
   queue.dispatch();
-  EXPECT_TRUE(outputs.device->paused());
+  EXPECT_TRUE(outputs.device()->paused());
   EXPECT_EQ(out.playingFrame(), 90);
   EXPECT_EQ(out.positionMs(), 0u);
   const size_t before = outputs.played.size();
@@ -179,7 +179,7 @@ TEST_F(MpegOutputTest, SeekToTheEndWhilePausedPlaysOutAtResume) {
   ASSERT_TRUE(out.seekFrame(source.frames() + 5));
   queue.dispatch();
   queue.dispatch();
-  EXPECT_EQ(outputs.device->queued(), 0u);
+  EXPECT_EQ(outputs.device()->queued(), 0u);
   EXPECT_TRUE(out.isPaused());
   EXPECT_EQ(out.playingFrame(), source.frames());
   EXPECT_EQ(stopped, 0);
@@ -211,7 +211,7 @@ TEST_F(MpegOutputTest, StopSendsNothingAndCancelsWaitingNotifications) {
   // Played out, stopped before the stop notification was dispatched.
   ASSERT_TRUE(out.start());
   queue.dispatch();
-  while (outputs.device->playNext() || queue.dispatch() > 0) {
+  while (outputs.device()->playNext() || queue.dispatch() > 0) {
     if (!out.isStarted()) break;
   }
   ASSERT_FALSE(out.isStarted());

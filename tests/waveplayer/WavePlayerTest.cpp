@@ -42,7 +42,7 @@ class WavePlayerTest : public ::testing::Test {
   }
 
   bool step() {
-    bool ok = outputs.device->playNext();
+    bool ok = outputs.device()->playNext();
     queue.dispatch();
     return ok;
   }
@@ -134,11 +134,11 @@ TEST_P(WaveEncodings, PlayToTheRightNumberOfSamplesThenStop) {
   EXPECT_EQ(player.lengthMs(), 6000u);
   ASSERT_TRUE(player.play());
   EXPECT_TRUE(player.isPlaying());
-  const wave::PcmFormat f = outputs.device->format();
+  const wave::PcmFormat f = outputs.device()->format();
   EXPECT_EQ(f.channels, 1);
   EXPECT_EQ(f.sampleRate, 8000u);
   EXPECT_EQ(f.bitsPerSample, 16);
-  EXPECT_EQ(outputs.device->queued(), WavePlayer::kBuffers);
+  EXPECT_EQ(outputs.device()->queued(), WavePlayer::kBuffers);
 
   playOut();
   EXPECT_EQ(outputs.played.size(), tone.samples * 2);
@@ -181,7 +181,7 @@ TEST_F(WavePlayerTest, PlayedOutStaysStoppedUntilPlayedAgain) {
   const size_t bytes = outputs.played.size();
   // No looping: nothing more is queued, however long the owner waits.
   for (int k = 0; k < 5; ++k) EXPECT_FALSE(step());
-  EXPECT_EQ(outputs.device->queued(), 0u);
+  EXPECT_EQ(outputs.device()->queued(), 0u);
   EXPECT_EQ(outputs.played.size(), bytes);
   EXPECT_EQ(stopped, 1);
   EXPECT_FALSE(player.setPositionMs(100));  // its stop notification has gone out
@@ -224,7 +224,7 @@ TEST_F(WavePlayerTest, StopRewindsWithoutANotification) {
   queue.dispatch();
   EXPECT_EQ(stopped, 0);
   EXPECT_FALSE(player.isPlaying());
-  EXPECT_FALSE(outputs.device->isOpen());
+  EXPECT_FALSE(outputs.device()->isOpen());
   EXPECT_TRUE(player.isOpen());
   EXPECT_EQ(player.positionMs(), 0u);
   outputs.played.clear();
@@ -234,7 +234,7 @@ TEST_F(WavePlayerTest, StopRewindsWithoutANotification) {
   // Closing while the stop notification waits cancels it too.
   outputs.played.clear();
   ASSERT_TRUE(player.play());
-  while (player.isPlaying()) outputs.device->playNext() || queue.dispatch();
+  while (player.isPlaying()) outputs.device()->playNext() || queue.dispatch();
   player.close();
   queue.dispatch();
   EXPECT_EQ(stopped, 1);
@@ -272,9 +272,9 @@ TEST_P(WaveSeek, LandsOnTheTimeAndKeepsThePause) {
   const uint64_t target = std::min<uint64_t>(c.toMs, 2000);
   EXPECT_EQ(player.positionMs(), target);
   EXPECT_EQ(player.isPaused(), c.paused);
-  EXPECT_EQ(outputs.device->paused(), c.paused);
+  EXPECT_EQ(outputs.device()->paused(), c.paused);
   if (c.paused) {
-    EXPECT_FALSE(outputs.device->playNext());
+    EXPECT_FALSE(outputs.device()->playNext());
     ASSERT_TRUE(player.restart());
   }
   playOut();
@@ -334,7 +334,7 @@ TEST_P(WaveRefused, OpenFailsCleanly) {
   EXPECT_EQ(player.averageBytesPerSecond(), 0u);
   EXPECT_EQ(player.lengthMs(), 0u);
   EXPECT_FALSE(player.play());
-  EXPECT_EQ(outputs.device, nullptr);  // no device was opened for it
+  EXPECT_EQ(outputs.device(), nullptr);  // no device was opened for it
   EXPECT_FALSE(player.open((dir / "missing.wav").string(), &error));
 }
 

@@ -24,8 +24,7 @@ class DrivenOutputs {
     auto made = std::make_unique<components::wave::VirtualOutput>(queue, listener,
                                                                   components::wave::VirtualOutput::Clock::Driven);
     made->setSink([this](const uint8_t *data, size_t size) { played.insert(played.end(), data, data + size); });
-    device = made.get();
-    devices.push_back(device);
+    devices.push_back(made.get());
     return made;
   }
   Factory factory() {
@@ -34,10 +33,11 @@ class DrivenOutputs {
     };
   }
 
+  // The newest device; null before the first.
+  components::wave::VirtualOutput *device() const { return devices.empty() ? nullptr : devices.back(); }
   // Plays the newest device's oldest queued buffer; false when none plays.
-  bool playNext() { return device && device->playNext(); }
+  bool playNext() { return !devices.empty() && devices.back()->playNext(); }
 
-  components::wave::VirtualOutput *device = nullptr;  // the newest
   std::vector<components::wave::VirtualOutput *> devices;
   int devicesMade = 0;  // refused ones too
   bool noDevice = false;
